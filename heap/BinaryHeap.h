@@ -1,0 +1,113 @@
+// A pointer-linked binary min-heap of polymorphic keys.
+//
+// The tree is made of node records rather than an array. Besides its tree
+// links every node is threaded on a doubly linked list in level order, which
+// gives the last position at once and lets the next position's parent be found
+// from the last node, its parent and that parent's successor, so the heap needs
+// neither an array nor an element count.
+//
+// Keys are NodeData objects that know the node carrying them, so a caller that
+// changed a key's value can ask the heap to re-position it with increaseKey or
+// decreaseKey.
+#ifndef HEAP_BINARYHEAP_H
+#define HEAP_BINARYHEAP_H
+
+#include <cstdint>
+
+class BinaryHeapNode;
+
+/// An abstract heap key. A heap holds one kind of key only: the comparisons of
+/// a subclass may read the other item as its own kind.
+class NodeData {
+  public:
+    /// The node carrying this item, or null while the item is in no heap.
+    BinaryHeapNode* node = nullptr;
+
+    /// This key is less than \p other. The heap orders by this alone.
+    virtual bool lt(NodeData* other) const = 0;
+    /// This key is greater than \p other.
+    virtual bool gt(NodeData* other) const = 0;
+    /// The keys are equal (equality of keys, not identity).
+    virtual bool eq(NodeData* other) const = 0;
+    /// Writes the key to standard output, with nothing before or after it.
+    virtual void print() const = 0;
+
+    /// Items are destroyed through NodeData pointers.
+    virtual ~NodeData() = default;
+};
+
+/// A signed 32-bit integer key.
+class IntNodeData : public NodeData {
+  public:
+    std::int32_t value;
+
+    /// A key with the given value, in no heap yet.
+    explicit IntNodeData(std::int32_t value) : value(value) {}
+
+    bool lt(NodeData* other) const override;
+    bool gt(NodeData* other) const override;
+    bool eq(NodeData* other) const override;
+    /// Writes value in decimal: no separator, no newline.
+    void print() const override;
+};
+
+/// One position of the tree. Owned by the heap that links it; callers may read
+/// the links but only the heap changes them.
+class BinaryHeapNode {
+  public:
+    BinaryHeapNode* parent = nullptr;     ///< Null at the root.
+    BinaryHeapNode* leftChild = nullptr;  ///< Null when absent.
+    BinaryHeapNode* rightChild = nullptr; ///< Null when absent.
+    BinaryHeapNode* prev = nullptr;       ///< Level-order predecessor; null at the root.
+    BinaryHeapNode* next = nullptr;       ///< Level-order successor; null at the last node.
+    NodeData* data = nullptr;             ///< The item carried.
+};
+
+/// A min-heap of NodeData items in a complete binary tree of linked nodes.
+///
+/// Ownership: the heap owns its BinaryHeapNode records and frees them when a
+/// position is removed or the heap is destroyed. It never owns or frees items:
+/// an item stays the caller's and leaves the heap by being returned.
+///
+/// The heap cannot be copied: a copy would free the same nodes twice.
+///
+/// n is the number of items; "log n" is the tree's height.
+class MinBinaryHeap {
+  public:
+    BinaryHeapNode* root = nullptr; ///< First node in level order; null when empty.
+    BinaryHeapNode* last = nullptr; ///< Last node in level order; null when empty.
+
+    /// An empty heap. O(1).
+    MinBinaryHeap() = default;
+    /// Frees every node record and none of the items. O(n).
+    ~MinBinaryHeap();
+    MinBinaryHeap(const MinBinaryHeap&) = delete;
+    MinBinaryHeap& operator=(const MinBinaryHeap&) = delete;
+
+    /// Appends an empty position at the end of level order and links it; the
+    /// caller fills its data. O(1).
+    BinaryHeapNode* addLast();
+    /// Removes the last position and returns its item with a null node, or
+    /// null on an empty heap. Heap order is not restored. O(1).
+    NodeData* deleteLast();
+    /// Places \p item at a new last position and moves it up to its place.
+    /// O(log n).
+    void insert(NodeData* item);
+    /// The smallest item, or null on an empty heap. O(1).
+    NodeData* min() const;
+    /// Removes and returns the smallest item with a null node, or null on an
+    /// empty heap. O(log n).
+    NodeData* deleteMin();
+    /// True when the heap holds no item. O(1).
+    bool isEmpty() const;
+    /// True when some stored item eq \p item. O(n).
+    bool member(NodeData* item);
+    /// Moves \p item, stored in this heap, down after its key went up. O(log n).
+    void increaseKey(NodeData* item);
+    /// Moves \p item, stored in this heap, up after its key went down. O(log n).
+    void decreaseKey(NodeData* item);
+    /// Writes one line per node, in level order, to standard output. O(n).
+    void print() const;
+};
+
+#endif // HEAP_BINARYHEAP_H

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite twice: a plain build with the default
+# compiler, then a clang build under AddressSanitizer and UndefinedBehaviorSanitizer
+# that also runs the heap fuzzer for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+jobs=$(nproc)
+
+echo "== plain build =="
+cmake -S . -B build
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure)
+
+echo "== sanitized build (ASan + UBSan, clang) =="
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+    -DHEAP_SANITIZE=ON -DHEAP_FUZZ=ON
+cmake --build build-sanitize -j"$jobs"
+(cd build-sanitize && ctest --output-on-failure)
