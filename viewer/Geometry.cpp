@@ -1,0 +1,52 @@
+#include "Geometry.h"
+
+namespace {
+
+/// A child's box, offset horizontally by sign * (width / 2) / 2. Each step is
+/// its own integer division, so odd sizes lose their halves level by level.
+Box childBox(const Box& parent, int sign) {
+    const int w2 = parent.width / 2;
+    const int h2 = parent.height / 2;
+    return Box{w2, h2, parent.x + sign * (w2 / 2), parent.y - h2 - h2 / 2};
+}
+
+} // namespace
+
+Box leftChildBox(const Box& parent) {
+    return childBox(parent, -1);
+}
+
+Box rightChildBox(const Box& parent) {
+    return childBox(parent, +1);
+}
+
+Corners boxCorners(const Box& box) {
+    const int hw = box.width / 2;
+    const int hh = box.height / 2;
+    return Corners{box.x - hw, box.y - hh, box.x + hw, box.y + hh};
+}
+
+LabelFont labelFontFor(int size) {
+    if (size >= 18) {
+        return LabelFont::Large;
+    }
+    if (size >= 10) {
+        return LabelFont::Small;
+    }
+    return LabelFont::None;
+}
+
+LabelPlacement labelPlacement(const Box& box, std::size_t length) {
+    const int len = static_cast<int>(length);
+    switch (labelFontFor(box.height)) {
+    case LabelFont::Large:
+        return LabelPlacement{true, static_cast<float>(box.x - len * 4.5),
+                              static_cast<float>(box.y - 9)};
+    case LabelFont::Small:
+        return LabelPlacement{true, static_cast<float>(box.x - 3 * len),
+                              static_cast<float>(box.y - 5)};
+    case LabelFont::None:
+        break;
+    }
+    return LabelPlacement{false, 0.0F, 0.0F};
+}

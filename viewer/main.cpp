@@ -1,0 +1,30 @@
+// Heap View: animates a linked binary min-heap in a 400 x 400 window.
+#include "FrameCycle.h"
+#include "Handlers.h"
+
+#include <GL/glut.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+int main(int argc, char** argv) {
+    std::signal(SIGUSR2, sigHandler);
+    std::srand(static_cast<unsigned int>(std::time(nullptr)));
+
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE);
+    glutInitWindowSize(400, 400);
+    glutInitWindowPosition(400, 350);
+    glutCreateWindow("Heap View");
+    init();
+
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutMouseFunc(mouse);
+    glutKeyboardFunc(keyboard);
+    glutIdleFunc(update);
+
+    glutMainLoop();
+    return 0;
+}
