@@ -1,15 +1,242 @@
+#include "HeapModel.h"
+
 #include <heap/BinaryHeap.h>
 
 #include <gtest/gtest.h>
 
-TEST(Smoke, InsertAndDrain) {
-    MinBinaryHeap heap;
-    IntNodeData a(5), b(3), c(8);
-    heap.insert(&a);
-    heap.insert(&b);
-    heap.insert(&c);
-    EXPECT_EQ(heap.deleteMin(), &b);
-    EXPECT_EQ(heap.deleteMin(), &a);
-    EXPECT_EQ(heap.deleteMin(), &c);
-    EXPECT_TRUE(heap.isEmpty());
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <random>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+using heapmodel::checkStructure;
+
+static_assert(!std::is_copy_constructible_v<MinBinaryHeap> &&
+                  !std::is_copy_assignable_v<MinBinaryHeap>,
+              "a copied heap would free the same nodes twice");
+
+namespace {
+
+std::string printed(const MinBinaryHeap& heap) {
+    testing::internal::CaptureStdout();
+    heap.print();
+    return testing::internal::GetCapturedStdout();
 }
+
+void insertAll(MinBinaryHeap& heap, std::initializer_list<IntNodeData*> items) {
+    for (IntNodeData* item : items) {
+        heap.insert(item);
+    }
+}
+
+// Long random runs against the models, with a full check after every step.
+// Values are drawn mostly from a narrow range so that ties are common, and
+// the target size wanders so the heap keeps emptying and growing again.
+class RandomOperations : public testing::TestWithParam<unsigned> {};
+
+TEST_P(RandomOperations, MatchTheReferenceHeapAfterEveryStep) {
+    std::mt19937 rng(GetParam());
+    auto pick = [&rng](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
+    const std::int32_t extremes[] = {INT32_MIN, INT32_MIN + 1, -1, 0, INT32_MAX - 1, INT32_MAX};
+    std::uniform_int_distribution<std::int32_t> anyValue(INT32_MIN, INT32_MAX);
+    std::uniform_int_distribution<std::int64_t> bigDelta(-(std::int64_t{1} << 32),
+                                                         std::int64_t{1} << 32);
+    auto value = [&]() -> std::int32_t {
+        const int kind = pick(0, 9);
+        return kind < 6 ? pick(-20, 20) : kind < 9 ? anyValue(rng) : extremes[pick(0, 5)];
+    };
+    auto delta = [&]() -> std::int64_t {
+        const int kind = pick(0, 9);
+        return kind < 2 ? 0 : kind < 7 ? pick(-10, 10) : bigDelta(rng);
+    };
+
+    heapmodel::HeapDriver driver;
+    std::size_t target = 0;
+    std::size_t largest = 0;
+    for (int step = 0; step < 6000; ++step) {
+        if (step % 600 == 0) {
+            target = static_cast<std::size_t>(pick(0, 3) == 0 ? pick(0, 2) : pick(100, 400));
+        }
+        const bool grow = driver.size() < target;
+        const int roll = pick(0, 99);
+        std::string fault;
+        if (roll < (grow ? 55 : 15)) {
+            fault = driver.insert(value());
+        } else if (roll < (grow ? 63 : 45)) {
+            fault = driver.deleteMin();
+        } else if (roll < (grow ? 68 : 58)) {
+            fault = driver.deleteLast();
+        } else if (roll < 95) {
+            fault =
+                driver.nudge(static_cast<std::size_t>(pick(0, 1 << 20)), delta(), pick(0, 1) == 1);
+        } else {
+            fault = driver.member(value());
+        }
+        ASSERT_EQ(fault, "") << "seed " << GetParam() << ", step " << step;
+        largest = std::max(largest, driver.size());
+    }
+    EXPECT_GE(largest, 150u) << "the run never built a large heap";
+    EXPECT_EQ(driver.drain(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomOperations, testing::Values(1u, 2u, 3u, 4u, 5u, 6u));
+
+TEST(HeapOrder, ExchangesFollowTheTieRules) {
+    MinBinaryHeap heap;
+    IntNodeData a(1), b(6), c(4), d(0);
+    insertAll(heap, {&a, &b, &c}); // none is smaller than its parent: no exchange
+    ASSERT_EQ(checkStructure(heap, {&a, &b, &c}), "");
+
+    a.value = 10; // the right child is strictly smaller than the left: it wins
+    heap.increaseKey(&a);
+    ASSERT_EQ(checkStructure(heap, {&c, &b, &a}), "");
+
+    c.value = 6; // equal to the chosen child: no exchange
+    heap.increaseKey(&c);
+    ASSERT_EQ(checkStructure(heap, {&c, &b, &a}), "");
+
+    a.value = 6; // equal to the parent: no exchange
+    heap.decreaseKey(&a);
+    ASSERT_EQ(checkStructure(heap, {&c, &b, &a}), "");
+
+    c.value = 7; // equal children: the left one is taken
+    heap.increaseKey(&c);
+    ASSERT_EQ(checkStructure(heap, {&b, &c, &a}), "");
+
+    heap.insert(&d); // climbs two levels from under c
+    ASSERT_EQ(checkStructure(heap, {&d, &b, &a, &c}), "");
+    EXPECT_EQ(heap.min(), &d);
+}
+
+TEST(HeapOrder, IncreasingInsertsKeepInsertionOrder) {
+    std::vector<std::unique_ptr<IntNodeData>> items;
+    std::vector<NodeData*> inOrder;
+    MinBinaryHeap heap;
+    for (int i = 0; i < 21; ++i) {
+        items.push_back(std::make_unique<IntNodeData>(10 * i - 50));
+        inOrder.push_back(items.back().get());
+        heap.insert(items.back().get());
+        ASSERT_EQ(checkStructure(heap, inOrder), "") << "after insert " << i + 1;
+    }
+    // Counting from 1, the i-th item's parent is the (i/2)-th, as in an array heap.
+    for (std::size_t i = 2; i <= items.size(); ++i) {
+        EXPECT_EQ(items[i - 1]->node->parent, items[i / 2 - 1]->node) << "item " << i;
+    }
+}
+
+TEST(HeapEmpty, EveryOperationAnswersNull) {
+    MinBinaryHeap heap;
+    IntNodeData probe(0);
+    EXPECT_EQ(heap.deleteLast(), nullptr);
+    EXPECT_EQ(heap.deleteMin(), nullptr);
+    EXPECT_EQ(heap.min(), nullptr);
+    EXPECT_TRUE(heap.isEmpty());
+    EXPECT_FALSE(heap.member(&probe));
+    EXPECT_EQ(printed(heap), "");
+    EXPECT_EQ(checkStructure(heap, {}), "");
+}
+
+TEST(HeapRemove, DeleteMinOnOneAndThreeItems) {
+    MinBinaryHeap heap;
+    IntNodeData only(4);
+    heap.insert(&only);
+    EXPECT_EQ(heap.deleteMin(), &only);
+    EXPECT_EQ(only.node, nullptr);
+    EXPECT_EQ(checkStructure(heap, {}), ""); // root and last null again
+
+    // The third item goes into the root and sinks below the strictly smaller 2.
+    IntNodeData one(1), two(2), three(3);
+    insertAll(heap, {&one, &two, &three});
+    EXPECT_EQ(heap.deleteMin(), &one);
+    EXPECT_EQ(one.node, nullptr);
+    EXPECT_EQ(checkStructure(heap, {&two, &three}), ""); // the root has a left child only
+
+    // Against an equal left child the moved item stays in the root.
+    MinBinaryHeap ties;
+    IntNodeData low(1), firstFour(4), secondFour(4);
+    insertAll(ties, {&low, &firstFour, &secondFour});
+    EXPECT_EQ(ties.deleteMin(), &low);
+    EXPECT_EQ(checkStructure(ties, {&secondFour, &firstFour}), "");
+}
+
+TEST(HeapRemove, DeleteLastTakesTheLastPositionWithoutReordering) {
+    MinBinaryHeap heap;
+    IntNodeData two(2), one(1);
+    heap.insert(&two);
+    heap.insert(&one); // exchanges with 2, which ends up last
+    EXPECT_EQ(heap.deleteLast(), &two);
+    EXPECT_EQ(two.node, nullptr);
+    EXPECT_EQ(checkStructure(heap, {&one}), ""); // root is last and has no children
+}
+
+TEST(HeapMember, ComparesKeysNotIdentity) {
+    MinBinaryHeap heap;
+    IntNodeData a(3), b(-7), c(3);
+    insertAll(heap, {&a, &b, &c});
+    IntNodeData equal(-7), missing(4), extreme(INT32_MIN);
+    EXPECT_TRUE(heap.member(&equal));
+    EXPECT_FALSE(heap.member(&missing));
+    EXPECT_FALSE(heap.member(&extreme));
+    EXPECT_EQ(heap.deleteMin(), &b);
+    EXPECT_FALSE(heap.member(&equal));
+    EXPECT_EQ(equal.node, nullptr); // a probe is only read
+}
+
+TEST(HeapLifetime, ItemsOutliveTheirHeap) {
+    std::vector<std::unique_ptr<IntNodeData>> items;
+    {
+        MinBinaryHeap heap;
+        for (int i = 0; i < 50; ++i) {
+            items.push_back(std::make_unique<IntNodeData>(i * 37 % 50 - 25));
+            heap.insert(items.back().get());
+        }
+    } // frees the nodes only; the sanitizers report a leak or a double free
+    MinBinaryHeap again;
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(items[i]->value, i * 37 % 50 - 25);
+        again.insert(items[i].get());
+    }
+    for (int expected = -25; expected < 25; ++expected) {
+        NodeData* item = again.deleteMin();
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(static_cast<IntNodeData*>(item)->value, expected);
+        EXPECT_EQ(item->node, nullptr);
+    }
+    EXPECT_TRUE(again.isEmpty());
+}
+
+TEST(HeapPrint, OneLinePerNodeInLevelOrder) {
+    MinBinaryHeap byHand; // 5, 3, 8 placed without ordering
+    IntNodeData five(5), three(3), eight(8);
+    for (IntNodeData* item : {&five, &three, &eight}) {
+        BinaryHeapNode* node = byHand.addLast();
+        node->data = item;
+        item->node = node;
+    }
+    ASSERT_EQ(checkStructure(byHand, {&five, &three, &eight}), "");
+    EXPECT_EQ(printed(byHand), "5 prev= next=3 parent= leftChild=3 rightChild=8\n"
+                               "3 prev=5 next=8 parent=5 leftChild= rightChild=\n"
+                               "8 prev=3 next= parent=5 leftChild= rightChild=\n");
+
+    MinBinaryHeap single;
+    IntNodeData seven(7);
+    single.insert(&seven);
+    EXPECT_EQ(printed(single), "7 prev= next= parent= leftChild= rightChild=\n");
+
+    MinBinaryHeap extremes;
+    IntNodeData low(INT32_MIN), minusOne(-1), high(INT32_MAX);
+    insertAll(extremes, {&low, &minusOne, &high});
+    EXPECT_EQ(printed(extremes),
+              "-2147483648 prev= next=-1 parent= leftChild=-1 rightChild=2147483647\n"
+              "-1 prev=-2147483648 next=2147483647 parent=-2147483648 leftChild= rightChild=\n"
+              "2147483647 prev=-1 next= parent=-2147483648 leftChild= rightChild=\n");
+}
+
+} // namespace
