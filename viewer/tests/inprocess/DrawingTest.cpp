@@ -1,0 +1,256 @@
+// Draws known heaps into a real GLUT window (under Xvfb, Mesa's software
+// renderer) and reads the front buffer back. Positions are in drawing units:
+// with the viewport one pixel short, a unit is 399/400 of a pixel, so edges
+// are sampled with a pixel of slack rather than exactly.
+#include "Drawing.h"
+#include "FrameCycle.h"
+
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <dlfcn.h>
+#include <link.h>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kSide = 400;
+
+int pix(double unit) {
+    return static_cast<int>(std::floor(unit * (kSide - 1) / kSide));
+}
+
+struct Rect { // inclusive, in pixels
+    int x0, y0, x1, y1;
+    int area() const { return (x1 - x0 + 1) * (y1 - y0 + 1); }
+};
+const Rect kWhole{0, 0, kSide - 1, kSide - 1};
+
+/// The pixels of a box (in units), margin pixels in from where its edges fall.
+Rect inside(double left, double bottom, double right, double top, int margin) {
+    return Rect{pix(left) + margin, pix(bottom) + margin, pix(right) - margin, pix(top) - margin};
+}
+
+/// Where a label's ink may be: len advances of at most 11 (large font) or 7
+/// (small) pixels from its start, a glyph height of 13 or 8 up from its
+/// baseline, and a pixel of slack all round.
+Rect labelArea(double start, double baseline, int len, bool large) {
+    return Rect{pix(start) - 1, pix(baseline) - 1, pix(start) + (large ? 11 : 7) * len + 1,
+                pix(baseline) + (large ? 13 : 8)};
+}
+
+/// Keeps the loaded GL drivers mapped until the process ends. Mesa unloads its
+/// driver at exit, before the leak checker runs, and what the driver still
+/// holds would then be reported against an unnamed module that no suppression
+/// can match.
+void pinGlDrivers() {
+    std::vector<std::string> drivers;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* found) {
+            if (std::strstr(info->dlpi_name, "_dri.so") != nullptr) {
+                static_cast<std::vector<std::string>*>(found)->emplace_back(info->dlpi_name);
+            }
+            return 0;
+        },
+        &drivers);
+    for (const std::string& driver : drivers) {
+        dlopen(driver.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+}
+
+enum class Colour { White, Red, Black, Other };
+
+struct Frame {
+    std::vector<std::uint8_t> rgb = std::vector<std::uint8_t>(kSide * kSide * 3);
+
+    Colour at(int x, int y) const {
+        const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * kSide + x) * 3];
+        if (p[0] == p[1] && p[1] == p[2] && (p[0] == 0 || p[0] == 255)) {
+            return p[0] == 0 ? Colour::Black : Colour::White;
+        }
+        return p[0] == 255 && p[1] == 0 && p[2] == 0 ? Colour::Red : Colour::Other;
+    }
+    /// Pixels of r outside hole that have colour c.
+    int count(const Rect& r, Colour c, const Rect& hole = Rect{-1, -1, -2, -2}) const {
+        int n = 0;
+        for (int y = std::max(r.y0, 0); y <= std::min(r.y1, kSide - 1); ++y) {
+            for (int x = std::max(r.x0, 0); x <= std::min(r.x1, kSide - 1); ++x) {
+                const bool holed = x >= hole.x0 && x <= hole.x1 && y >= hole.y0 && y <= hole.y1;
+                n += !holed && at(x, y) == c ? 1 : 0;
+            }
+        }
+        return n;
+    }
+    int firstBlackColumn(const Rect& r) const {
+        int x = r.x0;
+        while (x <= r.x1 && count(Rect{x, r.y0, x, r.y1}, Colour::Black) == 0) {
+            ++x;
+        }
+        return x;
+    }
+};
+
+/// A heap of the values first, first + 1, ... inserted in that order, so its
+/// level order is the insertion order. The items outlive the heap.
+struct TestHeap {
+    std::vector<std::unique_ptr<IntNodeData>> items;
+    MinBinaryHeap heap;
+    TestHeap(int first, int n) {
+        for (int v = first; v < first + n; ++v) {
+            items.push_back(std::make_unique<IntNodeData>(v));
+            heap.insert(items.back().get());
+        }
+    }
+};
+
+class Drawing : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        int argc = 1;
+        char name[] = "viewer_drawing_tests";
+        char* argv[] = {name, nullptr};
+        glutInit(&argc, argv);
+        glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE);
+        glutInitWindowSize(kSide, kSide);
+        window = glutCreateWindow("Heap View test");
+        pinGlDrivers();
+        // The callback draws nothing: it only tells that the window is up.
+        glutDisplayFunc([] { shown = true; });
+        for (int i = 0; i < 5000 && !shown; ++i) { // up to 5 s for a slow server
+            glutMainLoopEvent();
+            std::this_thread::sleep_for(std::chrono::milliseconds(shown ? 0 : 1));
+        }
+        init();
+        reshape(kSide, kSide);
+    }
+    static void TearDownTestSuite() {
+        glutDestroyWindow(window);
+        glutExit();
+    }
+    void SetUp() override { ASSERT_TRUE(shown) << "the window never came up"; }
+
+    /// Clears, draws root's tree from the given box and reads the result.
+    static Frame draw(BinaryHeapNode* root, int w = 400, int h = 200, int x = 200, int y = 300) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawHeap(w, h, x, y, root);
+        glFlush();
+        glFinish();
+        Frame frame;
+        glReadBuffer(GL_FRONT);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, kSide, kSide, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+        return frame;
+    }
+
+    static inline int window = 0;
+    static inline bool shown = false;
+};
+
+TEST_F(Drawing, NullRootDrawsNothing) {
+    EXPECT_EQ(draw(nullptr).count(kWhole, Colour::White), kWhole.area());
+}
+
+TEST_F(Drawing, OneItemFillsTheTopHalfWithAnOutlinedLabelledBox) {
+    TestHeap seven(7, 1);
+    const Frame frame = draw(seven.heap.root);
+    const Rect interior = inside(0, 200, 400, 400, 2);
+    const Rect label = labelArea(200 - 4.5, 291, 1, true);
+    EXPECT_GT(frame.count(label, Colour::Black), 10);
+    EXPECT_EQ(frame.count(interior, Colour::Red, label), interior.area() - label.area());
+    EXPECT_NEAR(frame.firstBlackColumn(label), 196, 1) << "4.5 units left of x 200, + bearing";
+
+    // Bottom, top and right outlines, each within a pixel of where it falls.
+    // (The left edge lies on the window's first pixel boundary.)
+    for (int u = 10; u < 390; u += 10) {
+        EXPECT_GT(frame.count(Rect{u, 198, u, 200}, Colour::Black), 0) << u;
+        EXPECT_GT(frame.count(Rect{u, 397, u, 399}, Colour::Black), 0) << u;
+        EXPECT_GT(frame.count(Rect{397, u / 2 + 201, 399, u / 2 + 201}, Colour::Black), 0) << u;
+    }
+    EXPECT_EQ(frame.count(Rect{0, 0, kSide - 1, 197}, Colour::White), kSide * 198);
+    EXPECT_EQ(frame.count(kWhole, Colour::Other), 0);
+}
+
+TEST_F(Drawing, NegativeLabelCountsItsMinusSign) {
+    TestHeap positive(7, 1);
+    TestHeap negative(-7, 1);
+    const Rect area = labelArea(200 - 2 * 4.5, 291, 2, true);
+    const int plus = draw(positive.heap.root).firstBlackColumn(area);
+    const Frame frame = draw(negative.heap.root);
+    const int minus = frame.firstBlackColumn(area);
+    EXPECT_NEAR(minus, area.x0 + 2, 1);
+    EXPECT_GE(plus - minus, 4);
+    EXPECT_EQ(frame.count(inside(0, 200, 400, 400, 2), Colour::Black, area), 0);
+}
+
+TEST_F(Drawing, FullHeapLabelsDownToDepthFourAndBoxesDownToSeven) {
+    struct Level {
+        int width, height, y, childOffset;
+    };
+    constexpr Level levels[] = {{400, 200, 300, 100}, {200, 100, 150, 50}, {100, 50, 75, 25},
+                                {50, 25, 38, 12},     {25, 12, 20, 6},     {12, 6, 11, 3},
+                                {6, 3, 7, 1},         {3, 1, 6, 0}};
+    TestHeap full(0, 200);
+    const Frame frame = draw(full.heap.root);
+    for (int i = 0, depth = 0; i < 200; ++i) {
+        depth += (2 << depth) <= i + 1 ? 1 : 0;
+        // The path from the root is the binary digits of the index within the level.
+        int x = 200;
+        const int k = i + 1 - (1 << depth);
+        for (int d = 0; d < depth; ++d) {
+            x += ((k >> (depth - 1 - d)) & 1) != 0 ? levels[d].childOffset : -levels[d].childOffset;
+        }
+        SCOPED_TRACE(::testing::Message() << "item " << i << ", depth " << depth << ", x " << x);
+        const Level& box = levels[depth];
+        const int hw = box.width / 2;
+        const int hh = box.height / 2;
+        const Rect interior = inside(x - hw, box.y - hh, x + hw, box.y + hh, depth < 6 ? 2 : 1);
+        if (depth <= 4) {
+            const int len = i < 10 ? 1 : 2;
+            const Rect label = box.height >= 18 ? labelArea(x - len * 4.5, box.y - 9, len, true)
+                                                : labelArea(x - 3 * len, box.y - 5, len, false);
+            EXPECT_GT(frame.count(label, Colour::Black), 4);
+            EXPECT_EQ(frame.count(interior, Colour::Black, label), 0);
+            EXPECT_GT(frame.count(interior, Colour::Red), interior.area() / 2);
+        } else if (depth <= 6) {
+            EXPECT_EQ(frame.count(interior, Colour::Red), interior.area());
+        } else {
+            // A 3 x 1 box is a short line at y 6: ink in each of its columns.
+            for (int column = pix(x) - 1; column <= pix(x) + 1; ++column) {
+                EXPECT_LT(frame.count(Rect{column, 4, column, 6}, Colour::White), 3) << column;
+            }
+        }
+    }
+    // Nothing below the lowest level, nor in the gap between depth-4 boxes of
+    // different parents (units 49 to 51).
+    EXPECT_EQ(frame.count(Rect{0, 0, kSide - 1, 3}, Colour::White), kSide * 4);
+    EXPECT_EQ(frame.count(Rect{49, 8, 49, 23}, Colour::White), 16);
+    EXPECT_EQ(frame.count(kWhole, Colour::Other), 0);
+}
+
+TEST_F(Drawing, PartialLevelLeavesItsRightWhite) {
+    // 100 items: depth 6 holds 37 boxes, the last centred at x 228.
+    TestHeap partial(0, 100);
+    const Frame frame = draw(partial.heap.root);
+    EXPECT_GT(frame.count(inside(225, 6, 231, 8, 1), Colour::Red), 0);
+    const Rect beyond{pix(231) + 2, 0, kSide - 1, 6};
+    EXPECT_EQ(frame.count(beyond, Colour::White), beyond.area());
+}
+
+TEST_F(Drawing, BottomLevelBoxIsAShortLine) {
+    // Drawn on its own: in a full tree the bottom outlines of depth 6 cover it.
+    TestHeap one(5, 1);
+    const Frame frame = draw(one.heap.root, 3, 1, 200, 100);
+    const Rect line{pix(199) - 1, 98, pix(201) + 1, 100};
+    EXPECT_GE(frame.count(line, Colour::Black), 2);
+    EXPECT_EQ(frame.count(kWhole, Colour::White, line), kWhole.area() - line.area());
+}
+
+} // namespace
