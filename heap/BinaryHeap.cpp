@@ -13,12 +13,69 @@
 //
 // Nodes never move once linked: re-ordering moves items between nodes, so
 // invariants 1 and 2 only change in addLast and deleteLast.
+//
+// Node records come from a pool of blocks owned by the heap. A removed
+// position's record is reused by the next addLast, and positions are only
+// ever added and removed at the end, so position k keeps the same record for
+// the heap's whole life: records sit in level order inside each block, and a
+// node's children and parent lie close to it in memory. Moving an item costs
+// pointer chasing through nodes and items, so the re-ordering loops are
+// written to keep few loads waiting on each other.
 #include "BinaryHeap.h"
 
+#include <algorithm>
 #include <cinttypes>
+#include <cstddef>
 #include <cstdio>
+#include <new>
+
+// Under AddressSanitizer, pooled records nobody uses are poisoned, so a stale
+// pointer to a removed position is still reported as it would be after delete.
+#if defined(__SANITIZE_ADDRESS__)
+#define HEAP_POOL_POISONING 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HEAP_POOL_POISONING 1
+#endif
+#endif
+#ifdef HEAP_POOL_POISONING
+#include <sanitizer/asan_interface.h>
+#endif
+
+/// A block of pooled records: this header, then capacity records.
+struct MinBinaryHeap::NodeBlock {
+    NodeBlock* older;
+    std::size_t capacity;
+
+    /// The block's records, just past the header.
+    BinaryHeapNode* records() { return reinterpret_cast<BinaryHeapNode*>(this + 1); }
+};
 
 namespace {
+
+/// Records in the first block; each later block doubles up to the largest.
+/// Small heaps stay small, large ones get long level-ordered runs.
+constexpr std::size_t firstBlockCapacity = 16;
+constexpr std::size_t largestBlockCapacity = std::size_t{1} << 13;
+
+/// Makes a pooled record unusable (under AddressSanitizer) or usable again.
+void poison([[maybe_unused]] BinaryHeapNode* node, [[maybe_unused]] std::size_t count) {
+#ifdef HEAP_POOL_POISONING
+    ASAN_POISON_MEMORY_REGION(node, count * sizeof(BinaryHeapNode));
+#endif
+}
+void unpoison([[maybe_unused]] BinaryHeapNode* node, [[maybe_unused]] std::size_t count) {
+#ifdef HEAP_POOL_POISONING
+    ASAN_UNPOISON_MEMORY_REGION(node, count * sizeof(BinaryHeapNode));
+#endif
+}
+
+/// Starts loading a node that is likely needed soon; a hint only, null is fine.
+void prefetch([[maybe_unused]] const BinaryHeapNode* node) {
+#if defined(__GNUC__)
+    __builtin_prefetch(node);
+#endif
+}
 
 /// Reads the other key of an integer heap; a heap holds one kind of key only.
 std::int32_t intValue(const NodeData* other) {
@@ -32,14 +89,78 @@ void placeItem(BinaryHeapNode* node, NodeData* item) {
 }
 
 /// The child an item moving down would exchange with: the left child, or the
-/// right one when its item is strictly smaller. Null at a leaf.
-BinaryHeapNode* smallerChild(const BinaryHeapNode* node) {
+/// right one when its item is lt the left one's. Null at a leaf. While the
+/// comparison waits for the two items it starts loading the next level, which
+/// a walk down reads next whichever child wins.
+inline BinaryHeapNode* smallerChild(const BinaryHeapNode* node) {
     BinaryHeapNode* left = node->leftChild;
     BinaryHeapNode* right = node->rightChild;
-    if (right != nullptr && right->data->lt(left->data)) {
-        return right;
+    if (right == nullptr) {
+        return left;
     }
-    return left;
+    prefetch(left->leftChild);
+    prefetch(right->leftChild);
+    return right->data->lt(left->data) ? right : left;
+}
+
+/// Carries the hole down while the smaller child's item is lt item, moving
+/// each such child item up one level, and returns where item goes.
+BinaryHeapNode* pullSmallerChildrenUpWhileLess(BinaryHeapNode* hole, NodeData* item) {
+    while (BinaryHeapNode* child = smallerChild(hole)) {
+        NodeData* below = child->data;
+        if (!below->lt(item)) {
+            break;
+        }
+        placeItem(hole, below);
+        hole = child;
+    }
+    return hole;
+}
+
+/// Carries the hole at start down the path of smaller children to a leaf,
+/// moving each child item on the path up one level, and returns the leaf.
+/// One lt per level: the moving item is compared only on the way back.
+BinaryHeapNode* pullSmallerChildrenUp(BinaryHeapNode* start) {
+    BinaryHeapNode* hole = start;
+    while (BinaryHeapNode* child = smallerChild(hole)) {
+        placeItem(hole, child->data);
+        hole = child;
+    }
+    return hole;
+}
+
+/// Climbs the hole from a leaf back towards start while the item above it is
+/// not lt item, moving those items down again, and returns where item goes.
+/// By invariant 4 the items on the path never decrease going down, so this
+/// is the node where pullSmallerChildrenUpWhileLess would stop, ties included.
+BinaryHeapNode* climbBackToPlace(BinaryHeapNode* hole, const BinaryHeapNode* start,
+                                 NodeData* item) {
+    while (hole != start) {
+        BinaryHeapNode* parent = hole->parent;
+        NodeData* above = parent->data;
+        if (above->lt(item)) {
+            break;
+        }
+        placeItem(hole, above);
+        hole = parent;
+    }
+    return hole;
+}
+
+/// Carries the hole up while item is lt the item above it, moving each such
+/// item down one level, and returns where item goes. Inline, like
+/// smallerChild: insert and decreaseKey both run it, mostly for a level or
+/// two, where a call would cost as much as the walk.
+inline BinaryHeapNode* pushLargerParentsDown(BinaryHeapNode* hole, NodeData* item) {
+    for (BinaryHeapNode* parent = hole->parent; parent != nullptr; parent = hole->parent) {
+        NodeData* above = parent->data;
+        if (!item->lt(above)) {
+            break;
+        }
+        placeItem(hole, above);
+        hole = parent;
+    }
+    return hole;
 }
 
 /// Links fresh as the child a complete tree grows next, given the current last
@@ -81,27 +202,75 @@ void printNeighbour(const char* label, const BinaryHeapNode* neighbour) {
 
 } // namespace
 
-bool IntNodeData::lt(NodeData* other) const { return value < intValue(other); }
+bool IntNodeData::lt(NodeData* other) const {
+    return value < intValue(other);
+}
 
-bool IntNodeData::gt(NodeData* other) const { return value > intValue(other); }
+bool IntNodeData::gt(NodeData* other) const {
+    return value > intValue(other);
+}
 
-bool IntNodeData::eq(NodeData* other) const { return value == intValue(other); }
+bool IntNodeData::eq(NodeData* other) const {
+    return value == intValue(other);
+}
 
-void IntNodeData::print() const { std::printf("%" PRId32, value); }
+void IntNodeData::print() const {
+    std::printf("%" PRId32, value);
+}
 
 MinBinaryHeap::~MinBinaryHeap() {
-    BinaryHeapNode* node = root;
-    while (node != nullptr) {
-        BinaryHeapNode* following = node->next;
-        delete node;
-        node = following;
+    // Every record lives in some block, so freeing the blocks frees them all,
+    // linked or pooled; items are the caller's and stay untouched.
+    NodeBlock* block = blocks_;
+    while (block != nullptr) {
+        NodeBlock* older = block->older;
+        unpoison(block->records(), block->capacity);
+        ::operator delete(block);
+        block = older;
     }
 }
 
+void MinBinaryHeap::growPool() {
+    static_assert(sizeof(NodeBlock) % alignof(BinaryHeapNode) == 0,
+                  "records must be aligned right after the block header");
+    const std::size_t capacity = blocks_ == nullptr
+                                     ? firstBlockCapacity
+                                     : std::min(blocks_->capacity * 2, largestBlockCapacity);
+    // The only step that can fail, and nothing has changed yet.
+    void* storage = ::operator new(sizeof(NodeBlock) + capacity * sizeof(BinaryHeapNode));
+    blocks_ = ::new (storage) NodeBlock{blocks_, capacity};
+    // Chained lowest address first, so consecutive positions get consecutive
+    // records.
+    BinaryHeapNode* records = blocks_->records();
+    for (std::size_t i = capacity; i-- > 0;) {
+        BinaryHeapNode* record = ::new (records + i) BinaryHeapNode;
+        record->next = spare_;
+        spare_ = record;
+    }
+    poison(records, capacity);
+}
+
+BinaryHeapNode* MinBinaryHeap::takeNode() {
+    if (spare_ == nullptr) {
+        growPool();
+    }
+    BinaryHeapNode* node = spare_;
+    unpoison(node, 1);
+    spare_ = node->next;
+    *node = BinaryHeapNode{};
+    return node;
+}
+
+void MinBinaryHeap::releaseNode(BinaryHeapNode* node) {
+    node->next = spare_;
+    spare_ = node;
+    poison(node, 1);
+}
+
 BinaryHeapNode* MinBinaryHeap::addLast() {
-    // Allocate before touching any link, so a failed allocation leaves the
-    // heap as it was.
-    auto* fresh = new BinaryHeapNode;
+    // Take the record before touching any link, so a failed allocation leaves
+    // the heap as it was.
+    BinaryHeapNode* fresh = takeNode();
     fresh->prev = last;
     if (last == nullptr) {
         root = fresh;
@@ -126,9 +295,9 @@ NodeData* MinBinaryHeap::deleteLast() {
         before->next = nullptr;
         detachFromParent(gone);
     }
-    delete gone;
+    releaseNode(gone);
     last = before;
-    // The item is in no heap now; its old node is freed.
+    // The item is in no heap now; its old node is back in the pool.
     if (item != nullptr) {
         item->node = nullptr;
     }
@@ -140,7 +309,9 @@ void MinBinaryHeap::insert(NodeData* item) {
     decreaseKey(item);
 }
 
-NodeData* MinBinaryHeap::min() const { return root == nullptr ? nullptr : root->data; }
+NodeData* MinBinaryHeap::min() const {
+    return root == nullptr ? nullptr : root->data;
+}
 
 NodeData* MinBinaryHeap::deleteMin() {
     if (root == nullptr) {
@@ -151,13 +322,19 @@ NodeData* MinBinaryHeap::deleteMin() {
         return moved;
     }
     NodeData* smallest = root->data;
-    placeItem(root, moved);
-    increaseKey(moved);
+    // Invariant 4 for the last item moved into the root. It came from the
+    // bottom and nearly always sinks back to it, so walk the smaller-child
+    // path to a leaf first and climb back the level or two it overshot: about
+    // half the comparisons of testing the item at every level, same result.
+    BinaryHeapNode* leaf = pullSmallerChildrenUp(root);
+    placeItem(climbBackToPlace(leaf, root, moved), moved);
     smallest->node = nullptr;
     return smallest;
 }
 
-bool MinBinaryHeap::isEmpty() const { return root == nullptr; }
+bool MinBinaryHeap::isEmpty() const {
+    return root == nullptr;
+}
 
 bool MinBinaryHeap::member(NodeData* item) {
     for (BinaryHeapNode* node = root; node != nullptr; node = node->next) {
@@ -169,26 +346,15 @@ bool MinBinaryHeap::member(NodeData* item) {
 }
 
 void MinBinaryHeap::increaseKey(NodeData* item) {
-    // Invariant 4 below the item: instead of exchanging at every level, carry
-    // the item down a hole; each smaller child item moves up one level.
-    BinaryHeapNode* hole = item->node;
-    for (BinaryHeapNode* child = smallerChild(hole);
-         child != nullptr && child->data->lt(item); child = smallerChild(hole)) {
-        placeItem(hole, child->data);
-        hole = child;
-    }
-    placeItem(hole, item);
+    // Restores invariant 4 below the item. A raised key often stays close to
+    // where it was, so test it at every level and stop as soon as it fits,
+    // rather than walking to a leaf and back as deleteMin does.
+    placeItem(pullSmallerChildrenUpWhileLess(item->node, item), item);
 }
 
 void MinBinaryHeap::decreaseKey(NodeData* item) {
-    // Invariant 4 above the item: carry it up a hole; each larger parent item
-    // moves down one level.
-    BinaryHeapNode* hole = item->node;
-    while (hole->parent != nullptr && item->lt(hole->parent->data)) {
-        placeItem(hole, hole->parent->data);
-        hole = hole->parent;
-    }
-    placeItem(hole, item);
+    // Restores invariant 4 above the item.
+    placeItem(pushLargerParentsDown(item->node, item), item);
 }
 
 void MinBinaryHeap::print() const {

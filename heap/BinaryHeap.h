@@ -65,11 +65,13 @@ class BinaryHeapNode {
 
 /// A min-heap of NodeData items in a complete binary tree of linked nodes.
 ///
-/// Ownership: the heap owns its BinaryHeapNode records and frees them when a
-/// position is removed or the heap is destroyed. It never owns or frees items:
-/// an item stays the caller's and leaves the heap by being returned.
+/// Ownership: the heap owns its BinaryHeapNode records. It takes them from a
+/// pool of blocks it allocates as it grows; a removed position's record goes
+/// back to the pool for the next addLast, and destroying the heap frees every
+/// block. It never owns or frees items: an item stays the caller's and leaves
+/// the heap by being returned.
 ///
-/// The heap cannot be copied: a copy would free the same nodes twice.
+/// The heap cannot be copied: a copy would free the same blocks twice.
 ///
 /// n is the number of items; "log n" is the tree's height.
 class MinBinaryHeap {
@@ -79,16 +81,18 @@ class MinBinaryHeap {
 
     /// An empty heap. O(1).
     MinBinaryHeap() = default;
-    /// Frees every node record and none of the items. O(n).
+    /// Frees every node record and none of the items. O(number of pool blocks).
     ~MinBinaryHeap();
     MinBinaryHeap(const MinBinaryHeap&) = delete;
     MinBinaryHeap& operator=(const MinBinaryHeap&) = delete;
 
     /// Appends an empty position at the end of level order and links it; the
-    /// caller fills its data. O(1).
+    /// caller fills its data. A failed allocation leaves the heap unchanged.
+    /// O(1) amortised.
     BinaryHeapNode* addLast();
     /// Removes the last position and returns its item with a null node, or
-    /// null on an empty heap. Heap order is not restored. O(1).
+    /// null on an empty heap; the record goes back to the pool. Heap order is
+    /// not restored. O(1).
     NodeData* deleteLast();
     /// Places \p item at a new last position and moves it up to its place.
     /// O(log n).
@@ -108,6 +112,20 @@ class MinBinaryHeap {
     void decreaseKey(NodeData* item);
     /// Writes one line per node, in level order, to standard output. O(n).
     void print() const;
+
+  private:
+    /// A block of node records, with what the destructor needs to free it.
+    struct NodeBlock;
+
+    /// A cleared record from the pool, growing it when it has none. O(1) amortised.
+    BinaryHeapNode* takeNode();
+    /// Returns a record no position uses any more to the pool. O(1).
+    void releaseNode(BinaryHeapNode* node);
+    /// Allocates a block and puts its records in the pool. O(block size).
+    void growPool();
+
+    NodeBlock* blocks_ = nullptr;     ///< Every block allocated, newest first.
+    BinaryHeapNode* spare_ = nullptr; ///< Unused records, chained through next.
 };
 
 #endif // HEAP_BINARYHEAP_H

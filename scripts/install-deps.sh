@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libboost-dev
     xvfb xauth xdotool x11-apps x11-utils imagemagick
     dpkg-dev file                  # dpkg-shlibdeps for the Debian package
+    strace                         # scripts/measure-pacing.sh
 )
 
 missing=()

@@ -9,7 +9,7 @@ scripts/install-deps.sh
 jobs=$(nproc)
 
 echo "== plain build =="
-cmake -S . -B build -DBUILD_TESTING=ON
+cmake -S . -B build -DBUILD_TESTING=ON -DHEAP_BUILD_BENCH=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure)
 

@@ -1,0 +1,197 @@
+// One small interface over every heap the benchmarks compare, so each workload
+// is written once and all heaps run exactly the same sequence of operations.
+//
+// An adapter holds items named by dense ids 0..capacity-1, each with an int32
+// key, and offers:
+//   push(id, key)   the item enters the heap with that key;
+//   popMin()        removes a smallest item and returns {id, key};
+//   lower(id, key)  a stored item's key goes down;
+//   raise(id, key)  a stored item's key goes up;
+//   key(id)         a stored item's current key;
+//   empty().
+// Heaps without a decrease operation (std::priority_queue) use lazy deletion:
+// every change pushes a fresh entry and popMin may return stale ones, which
+// the caller recognises by comparing the key with its own record.
+#ifndef HEAP_BENCH_HEAPADAPTERS_H
+#define HEAP_BENCH_HEAPADAPTERS_H
+
+#include <heap/BinaryHeap.h>
+
+#include <boost/heap/d_ary_heap.hpp>
+#include <boost/heap/pairing_heap.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <queue>
+#include <vector>
+
+namespace bench {
+
+using Key = std::int32_t;
+using Id = std::uint32_t;
+
+struct Popped {
+    Id id;
+    Key key;
+};
+
+/// The linked heap with its own integer items, one per id.
+class LinkedAdapter {
+  public:
+    static constexpr const char* name = "linked";
+
+    explicit LinkedAdapter(std::size_t capacity) {
+        items_.reserve(capacity);
+        for (std::size_t i = 0; i < capacity; ++i) {
+            items_.emplace_back(0);
+        }
+    }
+
+    void push(Id id, Key key) {
+        items_[id].value = key;
+        heap_.insert(&items_[id]);
+    }
+    Popped popMin() {
+        auto* item = static_cast<IntNodeData*>(heap_.deleteMin());
+        return {static_cast<Id>(item - items_.data()), item->value};
+    }
+    void lower(Id id, Key key) {
+        items_[id].value = key;
+        heap_.decreaseKey(&items_[id]);
+    }
+    void raise(Id id, Key key) {
+        items_[id].value = key;
+        heap_.increaseKey(&items_[id]);
+    }
+    Key key(Id id) const { return items_[id].value; }
+    bool empty() const { return heap_.isEmpty(); }
+
+  private:
+    // Declared first so the heap, which points into it, goes first.
+    std::vector<IntNodeData> items_;
+    MinBinaryHeap heap_;
+};
+
+/// A Boost.Heap heap with handles. Boost's "increase" raises the priority,
+/// which under std::greater means a lower key.
+template <class Heap> class BoostAdapter {
+  public:
+    explicit BoostAdapter(std::size_t capacity) : handles_(capacity) {}
+
+    void push(Id id, Key key) { handles_[id] = heap_.push(key); }
+    Popped popMin() {
+        // A plain int heap does not know ids; only the drain uses it that way.
+        Popped top{0, heap_.top()};
+        heap_.pop();
+        return top;
+    }
+    void lower(Id id, Key key) { heap_.increase(handles_[id], key); }
+    void raise(Id id, Key key) { heap_.decrease(handles_[id], key); }
+    Key key(Id id) const { return *handles_[id]; }
+    bool empty() const { return heap_.empty(); }
+
+  private:
+    Heap heap_;
+    std::vector<typename Heap::handle_type> handles_;
+};
+
+/// An id and its key, for Boost heaps that must return ids (Dijkstra).
+struct Entry {
+    Key key;
+    Id id;
+};
+struct EntryGreater {
+    bool operator()(const Entry& a, const Entry& b) const { return a.key > b.key; }
+};
+
+template <class Heap> class BoostEntryAdapter {
+  public:
+    explicit BoostEntryAdapter(std::size_t capacity) : handles_(capacity) {}
+
+    void push(Id id, Key key) { handles_[id] = heap_.push(Entry{key, id}); }
+    Popped popMin() {
+        Entry top = heap_.top();
+        heap_.pop();
+        return {top.id, top.key};
+    }
+    void lower(Id id, Key key) { heap_.increase(handles_[id], Entry{key, id}); }
+    void raise(Id id, Key key) { heap_.decrease(handles_[id], Entry{key, id}); }
+    Key key(Id id) const { return (*handles_[id]).key; }
+    bool empty() const { return heap_.empty(); }
+
+  private:
+    Heap heap_;
+    std::vector<typename Heap::handle_type> handles_;
+};
+
+template <class Value, std::size_t Arity>
+using BoostDary =
+    boost::heap::d_ary_heap<Value, boost::heap::arity<Arity>, boost::heap::mutable_<true>,
+                            boost::heap::compare<std::conditional_t<
+                                std::is_same_v<Value, Key>, std::greater<Key>, EntryGreater>>>;
+template <class Value>
+using BoostPairing = boost::heap::pairing_heap<
+    Value, boost::heap::compare<
+               std::conditional_t<std::is_same_v<Value, Key>, std::greater<Key>, EntryGreater>>>;
+
+/// std::priority_queue with lazy deletion. Stale entries are dropped when the
+/// queue has grown to twice the number of live items, so long update runs
+/// keep it bounded.
+class StdQueueAdapter {
+  public:
+    static constexpr const char* name = "std-pq";
+
+    explicit StdQueueAdapter(std::size_t capacity) : current_(capacity), live_(capacity, false) {}
+
+    void push(Id id, Key key) {
+        current_[id] = key;
+        if (!live_[id]) {
+            live_[id] = true;
+            ++liveCount_;
+        }
+        queue_.push(Entry{key, id});
+    }
+    Popped popMin() {
+        Entry top = queue_.top();
+        queue_.pop();
+        if (top.key == current_[top.id] && live_[top.id]) {
+            live_[top.id] = false;
+            --liveCount_;
+        }
+        return {top.id, top.key};
+    }
+    void lower(Id id, Key key) { change(id, key); }
+    void raise(Id id, Key key) { change(id, key); }
+    Key key(Id id) const { return current_[id]; }
+    bool empty() const { return queue_.empty(); }
+
+  private:
+    void change(Id id, Key key) {
+        current_[id] = key;
+        queue_.push(Entry{key, id});
+        if (queue_.size() >= 2 * liveCount_ + 16) {
+            compact();
+        }
+    }
+    void compact() {
+        std::vector<Entry> fresh;
+        fresh.reserve(liveCount_);
+        for (Id id = 0; id < current_.size(); ++id) {
+            if (live_[id]) {
+                fresh.push_back(Entry{current_[id], id});
+            }
+        }
+        queue_ = Queue(EntryGreater{}, std::move(fresh));
+    }
+
+    using Queue = std::priority_queue<Entry, std::vector<Entry>, EntryGreater>;
+    Queue queue_;
+    std::vector<Key> current_;
+    std::vector<bool> live_;
+    std::size_t liveCount_ = 0;
+};
+
+} // namespace bench
+
+#endif // HEAP_BENCH_HEAPADAPTERS_H
