@@ -1,11 +1,10 @@
 // What the unit tests and the fuzzer both measure MinBinaryHeap against.
 //
 // ReferenceHeap is a plain array heap that exchanges one pair at a time: it
-// defines where every item must end up, ties included, so a faster way of
-// re-ordering in the linked heap has to land items on the same nodes.
-// HeapDriver runs each operation on the linked heap, that array and a multiset
-// of values, then checks them all. Checks return an empty string when all is
-// well, else the first fault: a test prints it, the fuzzer aborts on it.
+// fixes where every item must end up, ties included. HeapDriver runs each
+// operation on the linked heap and that array, then checks both, returning
+// the first fault or an empty string. Heap order is checked on the array, so
+// its root is a minimum: no separate record of the values is needed.
 #ifndef HEAP_TESTS_HEAPMODEL_H
 #define HEAP_TESTS_HEAPMODEL_H
 
@@ -14,9 +13,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,8 +21,7 @@
 namespace heapmodel {
 
 /// Items in level order, kept in heap order by whole exchanges only.
-class ReferenceHeap {
-  public:
+struct ReferenceHeap {
     std::vector<NodeData*> slots;
 
     void insert(NodeData* item) {
@@ -33,11 +29,10 @@ class ReferenceHeap {
         up(slots.size() - 1);
     }
     NodeData* deleteLast() {
-        if (slots.empty()) {
-            return nullptr;
+        NodeData* item = slots.empty() ? nullptr : slots.back();
+        if (item != nullptr) {
+            slots.pop_back();
         }
-        NodeData* item = slots.back();
-        slots.pop_back();
         return item;
     }
     NodeData* deleteMin() {
@@ -45,10 +40,9 @@ class ReferenceHeap {
         if (slots.empty()) {
             return moved;
         }
-        NodeData* smallest = slots.front();
-        slots.front() = moved;
+        std::swap(moved, slots.front());
         down(0);
-        return smallest;
+        return moved;
     }
     void decreaseKey(NodeData* item) { up(indexOf(item)); }
     void increaseKey(NodeData* item) { down(indexOf(item)); }
@@ -60,18 +54,15 @@ class ReferenceHeap {
     }
     // Exchange with the parent while strictly smaller: an equal item stays.
     void up(std::size_t i) {
-        while (i > 0 && slots[i]->lt(slots[(i - 1) / 2])) {
+        for (; i > 0 && slots[i]->lt(slots[(i - 1) / 2]); i = (i - 1) / 2) {
             std::swap(slots[i], slots[(i - 1) / 2]);
-            i = (i - 1) / 2;
         }
     }
     // The left child unless the right one is strictly smaller; exchange only
     // while that child is strictly smaller than the moving item.
     void down(std::size_t i) {
         for (std::size_t child = 2 * i + 1; child < slots.size(); child = 2 * i + 1) {
-            if (child + 1 < slots.size() && slots[child + 1]->lt(slots[child])) {
-                ++child;
-            }
+            child += child + 1 < slots.size() && slots[child + 1]->lt(slots[child]) ? 1 : 0;
             if (!slots[child]->lt(slots[i])) {
                 return;
             }
@@ -93,8 +84,7 @@ inline std::string checkStructure(const MinBinaryHeap& heap,
                                   const std::vector<NodeData*>& expected) {
     const std::size_t n = expected.size();
     std::vector<const BinaryHeapNode*> nodes;
-    // Collect at most one node too many, so a cycle or a missing end shows
-    // as a wrong count instead of a hang.
+    // At most one node too many, so a cycle or a missing end is a wrong count, not a hang.
     for (const BinaryHeapNode* node = heap.root; node != nullptr && nodes.size() <= n;
          node = node->next) {
         nodes.push_back(node);
@@ -121,7 +111,7 @@ inline std::string checkStructure(const MinBinaryHeap& heap,
     return {};
 }
 
-/// Runs operations on a linked heap and on both models, then checks them.
+/// Runs operations on a linked heap and on the array, then checks them.
 /// Owns every item it makes; removed items are reused, so inserting an item
 /// that has been in the heap before is exercised too.
 class HeapDriver {
@@ -130,27 +120,20 @@ class HeapDriver {
 
     std::string insert(std::int32_t value) {
         if (spare.empty()) {
-            owned.push_back(std::make_unique<IntNodeData>(value));
-            spare.push_back(owned.back().get());
+            spare.push_back(owned.emplace_back(std::make_unique<IntNodeData>(value)).get());
         }
         IntNodeData* item = spare.back();
         spare.pop_back();
         item->value = value;
         heap.insert(item);
         reference.insert(item);
-        values.insert(value);
         return check();
     }
 
     std::string deleteMin() {
         NodeData* got = heap.deleteMin();
-        NodeData* want = reference.deleteMin();
-        if (got != want || (got != nullptr && valueOf(got) != *values.begin())) {
-            return "deleteMin did not return the expected minimum";
-        }
-        return removed(got, want, "deleteMin");
+        return removed(got, reference.deleteMin(), "deleteMin");
     }
-
     std::string deleteLast() {
         NodeData* got = heap.deleteLast();
         return removed(got, reference.deleteLast(), "deleteLast");
@@ -164,79 +147,65 @@ class HeapDriver {
             return check();
         }
         auto* item = static_cast<IntNodeData*>(reference.slots[position % size()]);
-        const std::int64_t wanted = std::clamp<std::int64_t>(
-            std::int64_t{item->value} + delta, std::numeric_limits<std::int32_t>::min(),
-            std::numeric_limits<std::int32_t>::max());
+        const std::int64_t wanted =
+            std::clamp<std::int64_t>(std::int64_t{item->value} + delta, INT32_MIN, INT32_MAX);
         const bool raise = wanted > item->value || (wanted == item->value && raiseIfSame);
-        values.erase(values.find(item->value));
         item->value = static_cast<std::int32_t>(wanted);
-        values.insert(item->value);
-        if (raise) {
-            heap.increaseKey(item);
-            reference.increaseKey(item);
-        } else {
-            heap.decreaseKey(item);
-            reference.decreaseKey(item);
-        }
+        (heap.*(raise ? &MinBinaryHeap::increaseKey : &MinBinaryHeap::decreaseKey))(item);
+        (reference.*(raise ? &ReferenceHeap::increaseKey : &ReferenceHeap::decreaseKey))(item);
         return check();
     }
 
     /// member with a distinct probe object: equality of keys, not identity.
     std::string member(std::int32_t value) {
         IntNodeData probe(value);
-        if (heap.member(&probe) != (values.count(value) != 0)) {
+        const auto same = [value](NodeData* item) {
+            return static_cast<IntNodeData*>(item)->value == value;
+        };
+        if (heap.member(&probe) !=
+            std::any_of(reference.slots.begin(), reference.slots.end(), same)) {
             return "member(" + std::to_string(value) + ") disagrees with the stored values";
         }
         return check();
     }
 
-    /// Empties the heap through deleteMin, which checks every value against
-    /// the multiset's minimum, so they come out sorted.
+    /// Empties the heap through deleteMin, each returning the array's root, a
+    /// minimum, so they come out sorted; one more on the empty heap must
+    /// return null.
     std::string drain() {
-        while (size() != 0) {
-            std::string fault = deleteMin();
-            if (!fault.empty()) {
-                return fault;
-            }
+        std::string fault;
+        while (fault.empty() && size() != 0) {
+            fault = deleteMin();
         }
-        return deleteMin(); // one more on the empty heap must return null
+        return fault.empty() ? deleteMin() : fault;
     }
 
     std::string check() const {
-        std::string fault = checkStructure(heap, reference.slots);
-        if (!fault.empty()) {
-            return fault;
-        }
+        const std::vector<NodeData*>& slots = reference.slots;
+        std::string fault = checkStructure(heap, slots);
         // The linked heap now matches the array item for item, so heap order
         // is checked on the array, independently of the exchange rules.
-        const std::vector<NodeData*>& slots = reference.slots;
-        for (std::size_t i = 1; i < size(); ++i) {
+        for (std::size_t i = 1; fault.empty() && i < size(); ++i) {
             if (slots[i]->lt(slots[(i - 1) / 2])) {
-                return atNode(i, "item is less than its parent's");
+                fault = atNode(i, "item is less than its parent's");
             }
         }
-        if (heap.isEmpty() != (size() == 0) || values.size() != size() ||
-            heap.min() != (size() == 0 ? nullptr : slots.front()) ||
-            (size() != 0 && valueOf(heap.min()) != *values.begin())) {
-            return "isEmpty or min disagrees with the models";
+        if (fault.empty() && (heap.isEmpty() != (size() == 0) ||
+                              heap.min() != (size() == 0 ? nullptr : slots.front()))) {
+            fault = "isEmpty or min disagrees with the array";
         }
-        return {};
+        return fault;
     }
 
   private:
-    static std::int32_t valueOf(const NodeData* item) {
-        return static_cast<const IntNodeData*>(item)->value;
-    }
-
     std::string removed(NodeData* got, NodeData* want, const std::string& operation) {
         if (got != want) {
             return operation + " returned the wrong item";
         }
+        if (got != nullptr && got->node != nullptr) {
+            return operation + " left the returned item's node set";
+        }
         if (got != nullptr) {
-            if (got->node != nullptr) {
-                return operation + " left the returned item's node set";
-            }
-            values.erase(values.find(valueOf(got)));
             spare.push_back(static_cast<IntNodeData*>(got));
         }
         return check();
@@ -244,7 +213,6 @@ class HeapDriver {
 
     std::vector<std::unique_ptr<IntNodeData>> owned;
     std::vector<IntNodeData*> spare; ///< Owned items outside the heap.
-    std::multiset<std::int32_t> values;
     ReferenceHeap reference;
     MinBinaryHeap heap; ///< Declared last, so it goes first, while its items still live.
 };

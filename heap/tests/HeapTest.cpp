@@ -34,52 +34,44 @@ void insertAll(MinBinaryHeap& heap, std::initializer_list<IntNodeData*> items) {
     }
 }
 
-// Long random runs against the models, with a full check after every step.
+// Long random runs against the reference heap, with a full check after every step.
 // Values are drawn mostly from a narrow range so that ties are common, and
 // the target size wanders so the heap keeps emptying and growing again.
 class RandomOperations : public testing::TestWithParam<unsigned> {};
 
 TEST_P(RandomOperations, MatchTheReferenceHeapAfterEveryStep) {
     std::mt19937 rng(GetParam());
-    auto pick = [&rng](int low, int high) {
-        return std::uniform_int_distribution<int>(low, high)(rng);
+    auto pick = [&rng](std::int64_t low, std::int64_t high) {
+        return std::uniform_int_distribution<std::int64_t>(low, high)(rng);
     };
     const std::int32_t extremes[] = {INT32_MIN, INT32_MIN + 1, -1, 0, INT32_MAX - 1, INT32_MAX};
-    std::uniform_int_distribution<std::int32_t> anyValue(INT32_MIN, INT32_MAX);
-    std::uniform_int_distribution<std::int64_t> bigDelta(-(std::int64_t{1} << 32),
-                                                         std::int64_t{1} << 32);
-    auto value = [&]() -> std::int32_t {
-        const int kind = pick(0, 9);
-        return kind < 6 ? pick(-20, 20) : kind < 9 ? anyValue(rng) : extremes[pick(0, 5)];
+    auto value = [&] {
+        const std::int64_t kind = pick(0, 9);
+        return static_cast<std::int32_t>(kind < 6   ? pick(-20, 20)
+                                         : kind < 9 ? pick(INT32_MIN, INT32_MAX)
+                                                    : extremes[pick(0, 5)]);
     };
-    auto delta = [&]() -> std::int64_t {
-        const int kind = pick(0, 9);
-        return kind < 2 ? 0 : kind < 7 ? pick(-10, 10) : bigDelta(rng);
+    auto delta = [&] {
+        const std::int64_t kind = pick(0, 9);
+        return kind < 2 ? 0 : kind < 7 ? pick(-10, 10) : pick(-(1LL << 32), 1LL << 32);
     };
 
     heapmodel::HeapDriver driver;
-    std::size_t target = 0;
-    std::size_t largest = 0;
+    std::size_t target = 0, largest = 0;
     for (int step = 0; step < 6000; ++step) {
         if (step % 600 == 0) {
             target = static_cast<std::size_t>(pick(0, 3) == 0 ? pick(0, 2) : pick(100, 400));
         }
         const bool grow = driver.size() < target;
-        const int roll = pick(0, 99);
-        std::string fault;
-        if (roll < (grow ? 55 : 15)) {
-            fault = driver.insert(value());
-        } else if (roll < (grow ? 63 : 45)) {
-            fault = driver.deleteMin();
-        } else if (roll < (grow ? 68 : 58)) {
-            fault = driver.deleteLast();
-        } else if (roll < 95) {
-            fault =
-                driver.nudge(static_cast<std::size_t>(pick(0, 1 << 20)), delta(), pick(0, 1) == 1);
-        } else {
-            fault = driver.member(value());
-        }
-        ASSERT_EQ(fault, "") << "seed " << GetParam() << ", step " << step;
+        const std::int64_t roll = pick(0, 99);
+        const std::size_t position = static_cast<std::size_t>(pick(0, 1 << 20));
+        ASSERT_EQ(roll < (grow ? 55 : 15)   ? driver.insert(value())
+                  : roll < (grow ? 63 : 45) ? driver.deleteMin()
+                  : roll < (grow ? 68 : 58) ? driver.deleteLast()
+                  : roll < 95               ? driver.nudge(position, delta(), pick(0, 1) == 1)
+                                            : driver.member(value()),
+                  "")
+            << "seed " << GetParam() << ", step " << step;
         largest = std::max(largest, driver.size());
     }
     EXPECT_GE(largest, 150u) << "the run never built a large heap";
@@ -91,26 +83,21 @@ INSTANTIATE_TEST_SUITE_P(Seeds, RandomOperations, testing::Values(1u, 2u, 3u, 4u
 TEST(HeapOrder, ExchangesFollowTheTieRules) {
     MinBinaryHeap heap;
     IntNodeData a(1), b(6), c(4), d(0);
+    // Sets a new value, calls the hook for its direction and checks the order.
+    auto rekey = [&heap](IntNodeData& item, std::int32_t value, bool raise,
+                         const std::vector<NodeData*>& after) {
+        item.value = value;
+        raise ? heap.increaseKey(&item) : heap.decreaseKey(&item);
+        return checkStructure(heap, after);
+    };
     insertAll(heap, {&a, &b, &c}); // none is smaller than its parent: no exchange
     ASSERT_EQ(checkStructure(heap, {&a, &b, &c}), "");
-
-    a.value = 10; // the right child is strictly smaller than the left: it wins
-    heap.increaseKey(&a);
-    ASSERT_EQ(checkStructure(heap, {&c, &b, &a}), "");
-
-    c.value = 6; // equal to the chosen child: no exchange
-    heap.increaseKey(&c);
-    ASSERT_EQ(checkStructure(heap, {&c, &b, &a}), "");
-
-    a.value = 6; // equal to the parent: no exchange
-    heap.decreaseKey(&a);
-    ASSERT_EQ(checkStructure(heap, {&c, &b, &a}), "");
-
-    c.value = 7; // equal children: the left one is taken
-    heap.increaseKey(&c);
-    ASSERT_EQ(checkStructure(heap, {&b, &c, &a}), "");
-
-    heap.insert(&d); // climbs two levels from under c
+    // The right child is strictly smaller than the left: it wins.
+    ASSERT_EQ(rekey(a, 10, true, {&c, &b, &a}), "");
+    ASSERT_EQ(rekey(c, 6, true, {&c, &b, &a}), "");  // equal to the chosen child: no exchange
+    ASSERT_EQ(rekey(a, 6, false, {&c, &b, &a}), ""); // equal to the parent: no exchange
+    ASSERT_EQ(rekey(c, 7, true, {&b, &c, &a}), "");  // equal children: the left one is taken
+    heap.insert(&d);                                 // climbs two levels from under c
     ASSERT_EQ(checkStructure(heap, {&d, &b, &a, &c}), "");
     EXPECT_EQ(heap.min(), &d);
 }
@@ -143,44 +130,36 @@ TEST(HeapEmpty, EveryOperationAnswersNull) {
     EXPECT_EQ(checkStructure(heap, {}), "");
 }
 
-TEST(HeapRemove, DeleteMinOnOneAndThreeItems) {
-    MinBinaryHeap heap;
-    IntNodeData only(4);
+TEST(HeapRemove, DeleteMinAndDeleteLastOnSmallHeaps) {
+    IntNodeData only(4), one(1), two(2), three(3), low(1), firstFour(4), secondFour(4);
+    MinBinaryHeap heap, ties, pair;
     heap.insert(&only);
     EXPECT_EQ(heap.deleteMin(), &only);
     EXPECT_EQ(only.node, nullptr);
     EXPECT_EQ(checkStructure(heap, {}), ""); // root and last null again
 
     // The third item goes into the root and sinks below the strictly smaller 2.
-    IntNodeData one(1), two(2), three(3);
     insertAll(heap, {&one, &two, &three});
     EXPECT_EQ(heap.deleteMin(), &one);
     EXPECT_EQ(one.node, nullptr);
     EXPECT_EQ(checkStructure(heap, {&two, &three}), ""); // the root has a left child only
 
     // Against an equal left child the moved item stays in the root.
-    MinBinaryHeap ties;
-    IntNodeData low(1), firstFour(4), secondFour(4);
     insertAll(ties, {&low, &firstFour, &secondFour});
     EXPECT_EQ(ties.deleteMin(), &low);
     EXPECT_EQ(checkStructure(ties, {&secondFour, &firstFour}), "");
-}
 
-TEST(HeapRemove, DeleteLastTakesTheLastPositionWithoutReordering) {
-    MinBinaryHeap heap;
-    IntNodeData two(2), one(1);
-    heap.insert(&two);
-    heap.insert(&one); // exchanges with 2, which ends up last
-    EXPECT_EQ(heap.deleteLast(), &two);
+    // deleteLast takes the last position without reordering: 2, under 1 after an exchange.
+    insertAll(pair, {&two, &one});
+    EXPECT_EQ(pair.deleteLast(), &two);
     EXPECT_EQ(two.node, nullptr);
-    EXPECT_EQ(checkStructure(heap, {&one}), ""); // root is last and has no children
+    EXPECT_EQ(checkStructure(pair, {&one}), ""); // root is last and has no children
 }
 
 TEST(HeapMember, ComparesKeysNotIdentity) {
     MinBinaryHeap heap;
-    IntNodeData a(3), b(-7), c(3);
+    IntNodeData a(3), b(-7), c(3), equal(-7), missing(4), extreme(INT32_MIN);
     insertAll(heap, {&a, &b, &c});
-    IntNodeData equal(-7), missing(4), extreme(INT32_MIN);
     EXPECT_TRUE(heap.member(&equal));
     EXPECT_FALSE(heap.member(&missing));
     EXPECT_FALSE(heap.member(&extreme));
@@ -213,25 +192,18 @@ TEST(HeapLifetime, ItemsOutliveTheirHeap) {
 }
 
 TEST(HeapPrint, OneLinePerNodeInLevelOrder) {
-    MinBinaryHeap byHand; // 5, 3, 8 placed without ordering
-    IntNodeData five(5), three(3), eight(8);
+    MinBinaryHeap byHand, single, extremes; // byHand: 5, 3, 8 placed without ordering
+    IntNodeData five(5), three(3), eight(8), seven(7), low(INT32_MIN), minusOne(-1),
+        high(INT32_MAX);
     for (IntNodeData* item : {&five, &three, &eight}) {
-        BinaryHeapNode* node = byHand.addLast();
-        node->data = item;
-        item->node = node;
+        (item->node = byHand.addLast())->data = item;
     }
     ASSERT_EQ(checkStructure(byHand, {&five, &three, &eight}), "");
     EXPECT_EQ(printed(byHand), "5 prev= next=3 parent= leftChild=3 rightChild=8\n"
                                "3 prev=5 next=8 parent=5 leftChild= rightChild=\n"
                                "8 prev=3 next= parent=5 leftChild= rightChild=\n");
-
-    MinBinaryHeap single;
-    IntNodeData seven(7);
     single.insert(&seven);
     EXPECT_EQ(printed(single), "7 prev= next= parent= leftChild= rightChild=\n");
-
-    MinBinaryHeap extremes;
-    IntNodeData low(INT32_MIN), minusOne(-1), high(INT32_MAX);
     insertAll(extremes, {&low, &minusOne, &high});
     EXPECT_EQ(printed(extremes),
               "-2147483648 prev= next=-1 parent= leftChild=-1 rightChild=2147483647\n"

@@ -14,29 +14,6 @@
 
 namespace {
 
-class Program {
-  public:
-    Program(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
-
-    bool done() const { return at == size; }
-    std::uint8_t byte() { return at < size ? data[at++] : 0; }
-    /// A small signed operand: narrow values make ties likely.
-    std::int8_t small() { return static_cast<std::int8_t>(byte()); }
-    /// A full 32-bit operand, little-endian, for the extremes.
-    std::int32_t wide() {
-        std::uint32_t raw = 0;
-        for (int shift = 0; shift < 32; shift += 8) {
-            raw |= std::uint32_t{byte()} << shift;
-        }
-        return static_cast<std::int32_t>(raw);
-    }
-
-  private:
-    const std::uint8_t* data;
-    std::size_t size;
-    std::size_t at = 0;
-};
-
 void require(const std::string& fault, std::size_t operation) {
     if (!fault.empty()) {
         std::fprintf(stderr, "heap fault at operation %zu: %s\n", operation, fault.c_str());
@@ -47,44 +24,37 @@ void require(const std::string& fault, std::size_t operation) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Program program(data, size);
+    std::size_t at = 0;
+    auto byte = [&]() -> std::uint8_t { return at < size ? data[at++] : 0; };
+    // Odd opcodes take a full 32-bit little-endian operand, for the extremes;
+    // even ones a small signed byte, as narrow values make ties likely.
+    auto operand = [&](std::uint8_t opcode) {
+        if ((opcode & 1) == 0) {
+            return std::int32_t{static_cast<std::int8_t>(byte())};
+        }
+        std::uint32_t raw = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            raw |= std::uint32_t{byte()} << shift;
+        }
+        return static_cast<std::int32_t>(raw);
+    };
     heapmodel::HeapDriver driver;
     std::size_t operation = 0;
-    while (!program.done()) {
-        const std::uint8_t opcode = program.byte();
+    while (at < size) {
+        const std::uint8_t opcode = byte();
+        const int op = opcode & 7;
         // The top bit picks the hook for a nudge that leaves the value as it was.
-        const bool raiseIfSame = (opcode & 0x80) != 0;
-        std::string fault;
-        switch (opcode & 7) {
-        case 0:
-            fault = driver.insert(program.small());
-            break;
-        case 1:
-            fault = driver.insert(program.wide());
-            break;
-        case 2:
-            fault = driver.deleteMin();
-            break;
-        case 3:
-            fault = driver.deleteLast();
-            break;
-        case 4: {
-            const std::uint8_t position = program.byte();
-            fault = driver.nudge(position, program.small(), raiseIfSame);
-            break;
-        }
-        case 5: {
-            const std::uint8_t position = program.byte();
-            fault = driver.nudge(position, program.wide(), raiseIfSame);
-            break;
-        }
-        case 6:
-            fault = driver.member(program.small());
-            break;
-        default: // min, along with everything else the driver checks
-            fault = driver.check();
-            break;
-        }
+        auto nudge = [&] {
+            const std::uint8_t position = byte(); // read before the operand
+            return driver.nudge(position, operand(opcode), (opcode & 0x80) != 0);
+        };
+        // 7 checks min, along with everything else the driver checks.
+        const std::string fault = op < 2    ? driver.insert(operand(opcode))
+                                  : op == 2 ? driver.deleteMin()
+                                  : op == 3 ? driver.deleteLast()
+                                  : op < 6  ? nudge()
+                                  : op == 6 ? driver.member(operand(opcode))
+                                            : driver.check();
         require(fault, operation++);
     }
     require(driver.drain(), operation);

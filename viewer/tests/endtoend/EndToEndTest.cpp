@@ -20,6 +20,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -34,9 +35,8 @@ using Lines = std::vector<std::string>;
 
 // A sanitized heap-view starts several times slower and the machine may be
 // busy building: waits are generous, and end as soon as their condition holds.
-constexpr auto kStartTimeout = 20s;
-constexpr auto kOutputTimeout = 5s;
-constexpr auto kQuitTimeout = 3s; // the pause under way, a frame, the teardown
+// Quitting takes the pause under way, a frame and the teardown.
+constexpr auto kStartTimeout = 20s, kOutputTimeout = 5s, kQuitTimeout = 3s;
 constexpr auto kStepPeriod = 250ms;
 constexpr int kSide = 400; // the window is kSide x kSide pixels
 
@@ -56,10 +56,10 @@ struct Rgb {
 using Colour = bool (Rgb::*)() const;
 
 /// The window's contents at one moment, in X coordinates (origin top-left).
-class Picture {
-  public:
-    explicit Picture(std::vector<Rgb> pixels) : pixels_(std::move(pixels)) {}
-    Rgb at(int x, int y) const { return pixels_[static_cast<std::size_t>(y * kSide + x)]; }
+struct Picture {
+    std::vector<Rgb> pixels = std::vector<Rgb>(kSide * kSide, Rgb{0, 0, 255}); // blue: unread
+
+    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y * kSide + x)]; }
     /// The pixel under a point in drawing units: origin bottom-left, and a
     /// unit is 399/400 of a pixel because the viewport is one pixel short.
     Rgb atUnits(int ux, int uy) const { return at(ux * 399 / kSide, kSide - 1 - uy * 399 / kSide); }
@@ -75,15 +75,11 @@ class Picture {
     bool all(int x0, int y0, int x1, int y1, Colour colour) const {
         return count(x0, y0, x1, y1, colour) == (x1 - x0 + 1) * (y1 - y0 + 1);
     }
-
-  private:
-    std::vector<Rgb> pixels_;
 };
 
-/// How many items the picture shows: the boxes of heap positions 1..n (level
-/// order) are red and the others white, each sampled just inside its top-left
-/// and bottom-right corners, clear of outlines and labels. -1 when the boxes
-/// are not where they belong or not filled in level order. Depths 0 to 5 (63
+/// How many items the picture shows: the boxes of level-order positions 1..n
+/// red, the rest white, each sampled just inside two opposite corners, clear
+/// of outlines and labels; -1 if they are not so. Only depths 0 to 5 (63
 /// positions) are big enough to sample.
 int itemsShown(const Picture& picture) {
     int shown = 0;
@@ -110,11 +106,6 @@ int itemsShown(const Picture& picture) {
     return shown;
 }
 
-// The window vanishes under our feet whenever the program quits or dies.
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
 /// Runs heap-view as a child process and plays its user.
 class HeapView : public ::testing::Test {
   protected:
@@ -126,7 +117,8 @@ class HeapView : public ::testing::Test {
         static Display* const shared = XOpenDisplay(nullptr);
         display_ = shared;
         ASSERT_NE(display_, nullptr) << "no X display; run under xvfb-run";
-        XSetErrorHandler(ignoreXError);
+        // The window vanishes under our feet whenever the program quits or dies.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
 
     void TearDown() override {
@@ -135,9 +127,7 @@ class HeapView : public ::testing::Test {
             waitpid(pid_, nullptr, 0);
         }
         for (int fd : {out_, err_}) {
-            if (fd >= 0) {
-                close(fd);
-            }
+            close(fd); // -1 when never opened: harmless
         }
     }
 
@@ -166,35 +156,33 @@ class HeapView : public ::testing::Test {
             pointers.push_back(arg.data());
         }
         pointers.push_back(nullptr);
-        int out[2], err[2];
-        ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-        ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+        int pipes[2][2]; // stdout, stderr
+        ASSERT_TRUE(pipe2(pipes[0], O_CLOEXEC) == 0 && pipe2(pipes[1], O_CLOEXEC) == 0);
         pid_ = fork();
         ASSERT_GE(pid_, 0);
         if (pid_ == 0) {
             dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            dup2(err[1], STDERR_FILENO);
+            dup2(pipes[0][1], STDOUT_FILENO);
+            dup2(pipes[1][1], STDERR_FILENO);
             execv(pointers[0], pointers.data());
             _exit(127);
         }
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-        fcntl(out_, F_SETFL, O_NONBLOCK);
-        fcntl(err_, F_SETFL, O_NONBLOCK);
+        for (int* ends : pipes) {
+            close(ends[1]);
+            fcntl(ends[0], F_SETFL, O_NONBLOCK);
+        }
+        out_ = pipes[0][0];
+        err_ = pipes[1][0];
     }
 
     /// Collects what the program has written: whole stdout lines into lines_
     /// (a line still being written waits in partial_), stderr as it comes.
     void pump() {
         char buffer[4096];
-        for (ssize_t n; out_ >= 0 && (n = read(out_, buffer, sizeof buffer)) > 0;) {
-            partial_.append(buffer, static_cast<std::size_t>(n));
-        }
-        for (ssize_t n; err_ >= 0 && (n = read(err_, buffer, sizeof buffer)) > 0;) {
-            errText_.append(buffer, static_cast<std::size_t>(n));
+        for (auto [fd, text] : {std::pair{out_, &partial_}, std::pair{err_, &errText_}}) {
+            for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;) {
+                text->append(buffer, static_cast<std::size_t>(n));
+            }
         }
         for (std::size_t end; (end = partial_.find('\n')) != std::string::npos;) {
             lines_.push_back(partial_.substr(0, end));
@@ -203,15 +191,14 @@ class HeapView : public ::testing::Test {
     }
 
     bool waitUntil(const std::function<bool()>& done, Clock::duration timeout) {
-        for (const auto deadline = Clock::now() + timeout;; std::this_thread::sleep_for(10ms)) {
-            pump();
-            if (done()) {
-                return true;
-            }
+        const auto deadline = Clock::now() + timeout;
+        for (pump(); !done(); pump()) {
             if (Clock::now() > deadline) {
                 return false;
             }
+            std::this_thread::sleep_for(10ms);
         }
+        return true;
     }
 
     /// True once the child has ended; its wait status is then in status_.
@@ -222,11 +209,14 @@ class HeapView : public ::testing::Test {
         return pid_ <= 0;
     }
 
-    /// The child's wait status, if it ends within timeout.
-    std::optional<int> awaitExit(Clock::duration timeout) {
+    /// Expects the child to exit with code within timeout.
+    void expectExit(int code, Clock::duration timeout) {
         const bool done = waitUntil([&] { return ended(); }, timeout);
         pump();
-        return done ? std::optional<int>(status_) : std::nullopt;
+        ASSERT_TRUE(done) << "still running " << std::chrono::duration<double>(timeout).count()
+                          << " s later";
+        EXPECT_TRUE(WIFEXITED(status_) && WEXITSTATUS(status_) == code)
+            << "wait status " << status_;
     }
 
     /// Waits for the top-level window titled "Heap View" to be mapped with
@@ -269,19 +259,19 @@ class HeapView : public ::testing::Test {
     }
 
     Picture picture() {
-        std::vector<Rgb> pixels(kSide * kSide, Rgb{0, 0, 255}); // blue: nothing read
+        Picture picture;
         if (XImage* image = XGetImage(display_, window_, 0, 0, kSide, kSide, AllPlanes, ZPixmap)) {
             for (int y = 0; y < kSide; ++y) {
                 for (int x = 0; x < kSide; ++x) {
                     const unsigned long p = XGetPixel(image, x, y); // 24-bit TrueColor
-                    pixels[static_cast<std::size_t>(y * kSide + x)] = {
+                    picture.pixels[static_cast<std::size_t>(y * kSide + x)] = {
                         static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff),
                         static_cast<int>(p & 0xff)};
                 }
             }
             XDestroyImage(image);
         }
-        return Picture(std::move(pixels));
+        return picture;
     }
 
     /// Points at the window and gives it the keyboard, as a click would.
@@ -290,21 +280,15 @@ class HeapView : public ::testing::Test {
         XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
         XSync(display_, False);
     }
-
     void key(KeySym symbol, bool shifted = false) {
         const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
         const KeyCode code = XKeysymToKeycode(display_, symbol);
-        if (shifted) {
-            XTestFakeKeyEvent(display_, shift, True, CurrentTime);
-        }
-        XTestFakeKeyEvent(display_, code, True, CurrentTime);
-        XTestFakeKeyEvent(display_, code, False, CurrentTime);
-        if (shifted) {
-            XTestFakeKeyEvent(display_, shift, False, CurrentTime);
+        const KeyCode strokes[] = {shift, code, code, shift}; // two presses, two releases
+        for (int i = shifted ? 0 : 1; i < (shifted ? 4 : 3); ++i) {
+            XTestFakeKeyEvent(display_, strokes[i], i < 2 ? True : False, CurrentTime);
         }
         XSync(display_, False);
     }
-
     void click(unsigned int button) {
         XTestFakeButtonEvent(display_, button, True, CurrentTime);
         XTestFakeButtonEvent(display_, button, False, CurrentTime);
@@ -327,25 +311,25 @@ class HeapView : public ::testing::Test {
         return got;
     }
 
-    /// Waits for the window, quits by input and expects status 0 soon after.
-    void expectQuitsWith(const std::function<void()>& input) {
+    /// Starts the program, waits for its window, quits by input and expects
+    /// status 0 soon after.
+    void expectQuitsWith(const std::function<void()>& input, Env env = {}) {
+        ASSERT_NO_FATAL_FAILURE(launch({}, std::move(env)));
         ASSERT_TRUE(awaitWindow());
         input();
-        const std::optional<int> status = awaitExit(kQuitTimeout);
-        ASSERT_TRUE(status) << "still running " << kQuitTimeout.count() << " s later";
-        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+        expectExit(0, kQuitTimeout);
     }
 
+    /// Found by its title; Xvfb runs no window manager, so the geometry is the
+    /// program's own request.
     void expectPlacedAsDesigned() {
         XWindowAttributes attributes;
         ASSERT_NE(XGetWindowAttributes(display_, window_, &attributes), 0);
-        EXPECT_EQ(attributes.width, 400);
-        EXPECT_EQ(attributes.height, 400);
+        EXPECT_EQ(std::pair(attributes.width, attributes.height), std::pair(400, 400));
         int x = -1, y = -1;
         Window child;
         XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
-        EXPECT_EQ(x, 400);
-        EXPECT_EQ(y, 350);
+        EXPECT_EQ(std::pair(x, y), std::pair(400, 350));
     }
 
     Display* display_ = nullptr;
@@ -368,13 +352,9 @@ class Started : public HeapView {
     }
 };
 
-// --- Window and animation ------------------------------------------------------
-
 using Animation = Started;
 
 TEST_F(Animation, WindowIsTitledHeapViewSized400AndPlacedAt400_350) {
-    // Found by its title; Xvfb runs no window manager, so the geometry is the
-    // program's own request.
     expectPlacedAsDesigned();
 }
 
@@ -387,16 +367,13 @@ TEST_F(Animation, TreeGrowsFromTheRootBoxLevelByLevel) {
     EXPECT_GT(first.count(3, 3, 396, 196, &Rgb::red), 400 * 180);
     EXPECT_GT(first.count(175, 85, 230, 112, &Rgb::black), 10) << "no label near the centre";
     EXPECT_TRUE(first.all(203, 203, 399, 399, &Rgb::white)) << "bottom right drawn too early";
-    if (early == 1) {
-        EXPECT_TRUE(first.all(0, 203, 399, 399, &Rgb::white)) << "bottom half not white";
-    }
+    EXPECT_TRUE(early != 1 || first.all(0, 203, 399, 399, &Rgb::white)) << "bottom half not white";
 
     // About seven steps later two more levels are in, nothing below them yet.
     std::this_thread::sleep_for(1750ms);
     const Picture later = picture();
     const int grown = itemsShown(later);
-    EXPECT_GE(grown, 5);
-    EXPECT_LE(grown, 10);
+    EXPECT_TRUE(grown >= 5 && grown <= 10) << grown;
     for (int centre : {100, 300}) { // depth 1: 150 units up, X y 250
         EXPECT_TRUE(later.at(centre - 60, 250).red() && later.at(centre + 60, 250).red());
         EXPECT_GT(later.count(centre - 20, 238, centre + 25, 262, &Rgb::black), 10) << centre;
@@ -406,37 +383,24 @@ TEST_F(Animation, TreeGrowsFromTheRootBoxLevelByLevel) {
     EXPECT_TRUE(later.all(305, 352, 399, 399, &Rgb::white)) << "depth 3 right drawn too early";
 }
 
-// --- Input -----------------------------------------------------------------------
-
 using Input = Started;
 
-TEST_F(Input, PKeyPrintsOneLine) {
+TEST_F(Input, OnlyPAndLeftAndRightClicksPrint) {
     EXPECT_EQ(linesFrom([&] { key(XK_p); }), Lines{kPLine});
-}
-
-TEST_F(Input, OtherKeysPrintNothing) {
-    const std::vector<std::pair<KeySym, bool>> keys{{XK_p, true},     {XK_x, false},
-                                                    {XK_1, false},    {XK_space, false},
-                                                    {XK_Left, false}, {XK_F1, false}};
-    for (const auto& stroke : keys) {
-        SCOPED_TRACE(std::string(XKeysymToString(stroke.first)) +
-                     (stroke.second ? " shifted" : ""));
-        EXPECT_EQ(linesFrom([&] { key(stroke.first, stroke.second); }), Lines{});
-    }
-}
-
-TEST_F(Input, LeftAndRightClicksPrintOnPressAndOnRelease) {
+    // A click prints on press and on release.
     EXPECT_EQ(linesFrom([&] { click(Button1); }), (Lines{kLeftLine, kLeftLine}));
     EXPECT_EQ(linesFrom([&] { click(Button3); }), (Lines{kRightLine, kRightLine}));
-}
-
-TEST_F(Input, MiddleButtonAndWheelPrintNothing) {
-    for (unsigned int button : {Button2, Button4, Button5}) {
+    for (unsigned int button : {Button2, Button4, Button5}) { // middle and wheel
         EXPECT_EQ(linesFrom([&] { click(button); }), Lines{}) << "button " << button;
     }
+    const std::pair<KeySym, bool> silentKeys[] = {{XK_p, true},     {XK_x, false},
+                                                  {XK_1, false},    {XK_space, false},
+                                                  {XK_Left, false}, {XK_F1, false}};
+    for (const auto& stroke : silentKeys) {
+        EXPECT_EQ(linesFrom([&] { key(stroke.first, stroke.second); }), Lines{})
+            << XKeysymToString(stroke.first) << (stroke.second ? " shifted" : "");
+    }
 }
-
-// --- Signals ---------------------------------------------------------------------
 
 using Signals = Started;
 
@@ -484,12 +448,12 @@ TEST_F(Signals, BurstIsCaughtWholeWithoutSpeedingTheAnimationUp) {
     EXPECT_EQ(caught, kSignals);
     EXPECT_GE(resumed, kSignals / 2) << "pauses not resumed";
 
-    // The pace, read off the screen: each step adds a box and steps are one
-    // full pause apart. Pauses cut short by the burst would add about a box
-    // per signal; pauses restarted in full would add none while it lasts. So
-    // the boxes must follow the time since the first frame: at most one per
-    // 250 ms (plus two for having seen that frame late), and at least 60% of
-    // that however loaded the machine is.
+    // The pace, read off the screen: each step adds a box, one full pause
+    // apart. Pauses cut short by the burst would add about a box per signal;
+    // pauses restarted in full would add none while it lasts. So the boxes
+    // follow the time since the first frame: at most one per 250 ms (plus two
+    // for having seen that frame late), at least 60% of that however loaded
+    // the machine is.
     const double periods =
         (Clock::now() - firstFrameSeen_) / std::chrono::duration<double>(kStepPeriod);
     const int shown = itemsShown(picture());
@@ -498,12 +462,9 @@ TEST_F(Signals, BurstIsCaughtWholeWithoutSpeedingTheAnimationUp) {
     EXPECT_FALSE(ended());
 }
 
-// --- Quitting --------------------------------------------------------------------
-
 using Quitting = HeapView;
 
 TEST_F(Quitting, WindowManagerCloseExitsWithStatusZero) {
-    launch();
     expectQuitsWith([&] {
         // As a window manager does, and only because the window asks for it.
         const Atom deleteWindow = XInternAtom(display_, "WM_DELETE_WINDOW", False);
@@ -525,19 +486,11 @@ TEST_F(Quitting, WindowManagerCloseExitsWithStatusZero) {
 }
 
 TEST_F(Quitting, LowerCaseQExitsWithStatusZero) {
-    launch();
-    expectQuitsWith([&] {
-        focus();
-        key(XK_q);
-    });
+    expectQuitsWith([&] { focus(), key(XK_q); });
 }
 
 TEST_F(Quitting, UpperCaseQExitsWithStatusZero) {
-    launch();
-    expectQuitsWith([&] {
-        focus();
-        key(XK_q, true);
-    });
+    expectQuitsWith([&] { focus(), key(XK_q, true); });
 }
 
 TEST_F(Quitting, QuitDuringGrowthLeaksNothingOfTheProgram) {
@@ -550,25 +503,17 @@ TEST_F(Quitting, QuitDuringGrowthLeaksNothingOfTheProgram) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     // Reports go to a file; exitcode=0 leaves the status the program's own.
-    launch({}, {{"ASAN_OPTIONS", "detect_leaks=1:log_path=" + (dir / "report").string()},
-                {"LSAN_OPTIONS", "exitcode=0"}});
-    expectQuitsWith([&] {
-        std::this_thread::sleep_for(1s); // a few items in, most table entries empty
-        focus();
-        key(XK_q);
-    });
+    // The sleep lets a few items in while most table entries are still empty.
+    expectQuitsWith([&] { std::this_thread::sleep_for(1s), focus(), key(XK_q); },
+                    {{"ASAN_OPTIONS", "detect_leaks=1:log_path=" + (dir / "report").string()},
+                     {"LSAN_OPTIONS", "exitcode=0"}});
 
     // The GL driver leaks from modules it has already unloaded; those stacks
     // stop at "<unknown module>". A leak is the program's when a frame of its
     // stack is in the program's own sources or names its own code.
-    const Lines ours{HEAP_VIEW_SOURCE_DIR "/viewer/",
-                     HEAP_VIEW_SOURCE_DIR "/heap/",
-                     "GraphicsScene",
-                     "stepScene",
-                     "MinBinaryHeap",
-                     "IntNodeData",
-                     "BinaryHeapNode",
-                     "main.cpp"};
+    const std::string source = HEAP_VIEW_SOURCE_DIR;
+    const Lines ours{source + "/viewer/", source + "/heap/", "GraphicsScene",  "stepScene",
+                     "MinBinaryHeap",     "IntNodeData",     "BinaryHeapNode", "main.cpp"};
     for (const auto& file : fs::directory_iterator(dir)) {
         std::stringstream text;
         text << std::ifstream(file.path()).rdbuf();
@@ -576,30 +521,30 @@ TEST_F(Quitting, QuitDuringGrowthLeaksNothingOfTheProgram) {
         // exitcode=0 would hide these too.
         EXPECT_EQ(report.find("ERROR: AddressSanitizer"), std::string::npos) << report;
         EXPECT_EQ(report.find("runtime error"), std::string::npos) << report;
-        for (std::size_t at = report.find("leak of"); at != std::string::npos;) {
-            const std::size_t next = report.find("leak of", at + 1);
+        for (std::size_t at = report.find("leak of"), next; at != std::string::npos; at = next) {
+            next = report.find("leak of", at + 1);
             const std::string leak = report.substr(at, next - at);
-            EXPECT_TRUE(std::none_of(ours.begin(), ours.end(), [&](const std::string& mark) {
-                return leak.find(mark) != std::string::npos;
-            })) << leak;
-            at = next;
+            for (const std::string& mark : ours) {
+                EXPECT_EQ(leak.find(mark), std::string::npos) << leak;
+            }
         }
     }
     fs::remove_all(dir);
 #endif
 }
 
-// --- Environment -----------------------------------------------------------------
-
 class Environment : public HeapView {
   protected:
     /// GLUT reports the display it cannot open and exits with status 1.
     void expectDisplayFailure(const std::optional<std::string>& display) {
         launch({}, {{"DISPLAY", display}});
-        const std::optional<int> status = awaitExit(kStartTimeout);
-        ASSERT_TRUE(status) << "still running";
-        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << "wait status " << *status;
+        ASSERT_NO_FATAL_FAILURE(expectExit(1, kStartTimeout));
         EXPECT_NE(errText_.find("failed to open display"), std::string::npos) << errText_;
+    }
+    void expectArgumentsIgnored(const Lines& args) {
+        launch(args);
+        ASSERT_TRUE(awaitWindow());
+        expectPlacedAsDesigned();
     }
 };
 
@@ -612,15 +557,11 @@ TEST_F(Environment, WithUnreachableDisplayFailsWithStatusOne) {
 }
 
 TEST_F(Environment, GeometryOptionHasNoEffect) {
-    launch({"-geometry", "200x100+10+20"});
-    ASSERT_TRUE(awaitWindow());
-    expectPlacedAsDesigned();
+    expectArgumentsIgnored({"-geometry", "200x100+10+20"});
 }
 
 TEST_F(Environment, OtherArgumentsAreIgnored) {
-    launch({"foo", "--bar"});
-    ASSERT_TRUE(awaitWindow());
-    expectPlacedAsDesigned();
+    expectArgumentsIgnored({"foo", "--bar"});
 }
 
 } // namespace

@@ -73,10 +73,11 @@ struct Frame {
 
     Colour at(int x, int y) const {
         const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * kSide + x) * 3];
-        if (p[0] == p[1] && p[1] == p[2] && (p[0] == 0 || p[0] == 255)) {
-            return p[0] == 0 ? Colour::Black : Colour::White;
-        }
-        return p[0] == 255 && p[1] == 0 && p[2] == 0 ? Colour::Red : Colour::Other;
+        const bool grey = p[0] == p[1] && p[1] == p[2];
+        return grey && p[0] == 0                       ? Colour::Black
+               : grey && p[0] == 255                   ? Colour::White
+               : p[0] == 255 && p[1] == 0 && p[2] == 0 ? Colour::Red
+                                                       : Colour::Other;
     }
     /// Pixels of r outside hole that have colour c.
     int count(const Rect& r, Colour c, const Rect& hole = Rect{-1, -1, -2, -2}) const {
@@ -95,19 +96,6 @@ struct Frame {
             ++x;
         }
         return x;
-    }
-};
-
-/// A heap of the values first, first + 1, ... inserted in that order, so its
-/// level order is the insertion order. The items outlive the heap.
-struct TestHeap {
-    std::vector<std::unique_ptr<IntNodeData>> items;
-    MinBinaryHeap heap;
-    TestHeap(int first, int n) {
-        for (int v = first; v < first + n; ++v) {
-            items.push_back(std::make_unique<IntNodeData>(v));
-            heap.insert(items.back().get());
-        }
     }
 };
 
@@ -137,10 +125,17 @@ class Drawing : public ::testing::Test {
     }
     void SetUp() override { ASSERT_TRUE(shown) << "the window never came up"; }
 
-    /// Clears, draws root's tree from the given box and reads the result.
-    static Frame draw(BinaryHeapNode* root, int w = 400, int h = 200, int x = 200, int y = 300) {
+    /// Clears, draws from the given box a heap of the n values first, first + 1,
+    /// ... inserted in that order, so its level order is the insertion order,
+    /// and reads the result.
+    static Frame draw(int first, int n, int w = 400, int h = 200, int x = 200, int y = 300) {
+        std::vector<std::unique_ptr<IntNodeData>> items; // outlive the heap
+        MinBinaryHeap heap;
+        for (int v = first; v < first + n; ++v) {
+            heap.insert(items.emplace_back(std::make_unique<IntNodeData>(v)).get());
+        }
         glClear(GL_COLOR_BUFFER_BIT);
-        drawHeap(w, h, x, y, root);
+        drawHeap(w, h, x, y, heap.root);
         glFlush();
         glFinish();
         Frame frame;
@@ -155,12 +150,11 @@ class Drawing : public ::testing::Test {
 };
 
 TEST_F(Drawing, NullRootDrawsNothing) {
-    EXPECT_EQ(draw(nullptr).count(kWhole, Colour::White), kWhole.area());
+    EXPECT_EQ(draw(0, 0).count(kWhole, Colour::White), kWhole.area());
 }
 
 TEST_F(Drawing, OneItemFillsTheTopHalfWithAnOutlinedLabelledBox) {
-    TestHeap seven(7, 1);
-    const Frame frame = draw(seven.heap.root);
+    const Frame frame = draw(7, 1);
     const Rect interior = inside(0, 200, 400, 400, 2);
     const Rect label = labelArea(200 - 4.5, 291, 1, true);
     EXPECT_GT(frame.count(label, Colour::Black), 10);
@@ -179,11 +173,9 @@ TEST_F(Drawing, OneItemFillsTheTopHalfWithAnOutlinedLabelledBox) {
 }
 
 TEST_F(Drawing, NegativeLabelCountsItsMinusSign) {
-    TestHeap positive(7, 1);
-    TestHeap negative(-7, 1);
     const Rect area = labelArea(200 - 2 * 4.5, 291, 2, true);
-    const int plus = draw(positive.heap.root).firstBlackColumn(area);
-    const Frame frame = draw(negative.heap.root);
+    const int plus = draw(7, 1).firstBlackColumn(area);
+    const Frame frame = draw(-7, 1);
     const int minus = frame.firstBlackColumn(area);
     EXPECT_NEAR(minus, area.x0 + 2, 1);
     EXPECT_GE(plus - minus, 4);
@@ -191,31 +183,24 @@ TEST_F(Drawing, NegativeLabelCountsItsMinusSign) {
 }
 
 TEST_F(Drawing, FullHeapLabelsDownToDepthFourAndBoxesDownToSeven) {
-    struct Level {
-        int width, height, y, childOffset;
-    };
-    constexpr Level levels[] = {{400, 200, 300, 100}, {200, 100, 150, 50}, {100, 50, 75, 25},
-                                {50, 25, 38, 12},     {25, 12, 20, 6},     {12, 6, 11, 3},
-                                {6, 3, 7, 1},         {3, 1, 6, 0}};
-    TestHeap full(0, 200);
-    const Frame frame = draw(full.heap.root);
+    // Boxes halve in width (from 400) and height (from 200) level by level;
+    // their centres sit at these heights.
+    constexpr int kCentreY[] = {300, 150, 75, 38, 20, 11, 7, 6};
+    const Frame frame = draw(0, 200);
     for (int i = 0, depth = 0; i < 200; ++i) {
         depth += (2 << depth) <= i + 1 ? 1 : 0;
         // The path from the root is the binary digits of the index within the level.
         int x = 200;
-        const int k = i + 1 - (1 << depth);
-        for (int d = 0; d < depth; ++d) {
-            x += ((k >> (depth - 1 - d)) & 1) != 0 ? levels[d].childOffset : -levels[d].childOffset;
+        for (int d = 0, k = i + 1 - (1 << depth); d < depth; ++d) {
+            x += (((k >> (depth - 1 - d)) & 1) != 0 ? 1 : -1) * (100 >> d);
         }
         SCOPED_TRACE(::testing::Message() << "item " << i << ", depth " << depth << ", x " << x);
-        const Level& box = levels[depth];
-        const int hw = box.width / 2;
-        const int hh = box.height / 2;
-        const Rect interior = inside(x - hw, box.y - hh, x + hw, box.y + hh, depth < 6 ? 2 : 1);
+        const int y = kCentreY[depth], hw = 200 >> depth, hh = 100 >> depth;
+        const Rect interior = inside(x - hw, y - hh, x + hw, y + hh, depth < 6 ? 2 : 1);
         if (depth <= 4) {
             const int len = i < 10 ? 1 : 2;
-            const Rect label = box.height >= 18 ? labelArea(x - len * 4.5, box.y - 9, len, true)
-                                                : labelArea(x - 3 * len, box.y - 5, len, false);
+            const Rect label = depth <= 3 ? labelArea(x - len * 4.5, y - 9, len, true) // height 25+
+                                          : labelArea(x - 3 * len, y - 5, len, false);
             EXPECT_GT(frame.count(label, Colour::Black), 4);
             EXPECT_EQ(frame.count(interior, Colour::Black, label), 0);
             EXPECT_GT(frame.count(interior, Colour::Red), interior.area() / 2);
@@ -237,8 +222,7 @@ TEST_F(Drawing, FullHeapLabelsDownToDepthFourAndBoxesDownToSeven) {
 
 TEST_F(Drawing, PartialLevelLeavesItsRightWhite) {
     // 100 items: depth 6 holds 37 boxes, the last centred at x 228.
-    TestHeap partial(0, 100);
-    const Frame frame = draw(partial.heap.root);
+    const Frame frame = draw(0, 100);
     EXPECT_GT(frame.count(inside(225, 6, 231, 8, 1), Colour::Red), 0);
     const Rect beyond{pix(231) + 2, 0, kSide - 1, 6};
     EXPECT_EQ(frame.count(beyond, Colour::White), beyond.area());
@@ -246,8 +230,7 @@ TEST_F(Drawing, PartialLevelLeavesItsRightWhite) {
 
 TEST_F(Drawing, BottomLevelBoxIsAShortLine) {
     // Drawn on its own: in a full tree the bottom outlines of depth 6 cover it.
-    TestHeap one(5, 1);
-    const Frame frame = draw(one.heap.root, 3, 1, 200, 100);
+    const Frame frame = draw(5, 1, 3, 1, 200, 100);
     const Rect line{pix(199) - 1, 98, pix(201) + 1, 100};
     EXPECT_GE(frame.count(line, Colour::Black), 2);
     EXPECT_EQ(frame.count(kWhole, Colour::White, line), kWhole.area() - line.area());

@@ -10,46 +10,35 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace {
-
-int valueOf(const NodeData* item) {
-    return static_cast<const IntNodeData*>(item)->value;
-}
 
 /// The table against the model, and the heap against the table: a level-order
 /// walk must reach every filled entry once, through consistent links, in heap
 /// order.
 ::testing::AssertionResult sceneMatches(const GraphicsScene& scene, const std::vector<int>& model,
                                         int filled) {
-    std::unordered_map<const NodeData*, bool> unseen;
+    std::set<const NodeData*> unseen;
     for (int i = 0; i < kItemCount; ++i) {
-        const NodeData* item = scene.items[i];
-        if ((item != nullptr) != (i < filled)) {
-            return ::testing::AssertionFailure() << "entry " << i << " filled wrongly";
-        }
-        if (item != nullptr && valueOf(item) != model[i]) {
+        const auto* item = static_cast<const IntNodeData*>(scene.items[i]);
+        if ((item != nullptr) != (i < filled) || (item != nullptr && item->value != model[i])) {
             return ::testing::AssertionFailure()
-                   << "entry " << i << " is " << valueOf(item) << ", model " << model[i];
+                   << "entry " << i << " is " << (item ? std::to_string(item->value) : "empty")
+                   << ", model " << (i < filled ? std::to_string(model[i]) : "empty");
         }
-        if (item != nullptr) {
-            unseen[item] = true;
-        }
+        unseen.insert(item);
     }
+    unseen.erase(nullptr);
     const BinaryHeapNode* previous = nullptr;
     int walked = 0;
     for (const BinaryHeapNode* node = scene.heap.root; node != nullptr; node = node->next) {
-        const auto found = unseen.find(node->data);
-        if (found == unseen.end() || !found->second || node->data->node != node ||
-            node->prev != previous) {
-            return ::testing::AssertionFailure() << "node " << walked << " badly linked";
-        }
-        found->second = false;
-        if (node->parent != nullptr && node->data->lt(node->parent->data)) {
-            return ::testing::AssertionFailure() << "node " << walked << " below its parent";
+        if (unseen.erase(node->data) == 0 || node->data->node != node || node->prev != previous ||
+            (node->parent != nullptr && node->data->lt(node->parent->data))) {
+            return ::testing::AssertionFailure()
+                   << "node " << walked << " badly linked, seen twice or below its parent";
         }
         previous = node;
         ++walked;
@@ -63,34 +52,27 @@ int valueOf(const NodeData* item) {
 TEST(SceneStep, GrowthThenMutationFollowsTheRandomSequence) {
     // The model keeps its own constants: 200 items, values and nudges below 1000.
     static_assert(kItemCount == 200 && kValueRange == 1000);
-    constexpr int kGrowth = 200;
-    constexpr int kMutations = 2000;
+    constexpr int kGrowth = 200, kMutations = 2000;
     for (const unsigned seed : {1U, 42U, 20240601U}) {
         SCOPED_TRACE(seed);
-        // Draw the whole sequence first: the scene must then consume the same
-        // numbers in the same order.
+        // Draw the whole sequence first (one number per growth step, three per
+        // mutation): the scene must then consume the same numbers in order.
         std::srand(seed);
-        std::vector<int> draws;
-        for (int step = 0; step < kGrowth + kMutations; ++step) {
-            for (int n = step < kGrowth ? 1 : 3; n > 0; --n) {
-                draws.push_back(std::rand());
-            }
-        }
+        std::vector<int> draws(kGrowth + 3 * kMutations);
+        std::generate(draws.begin(), draws.end(), std::rand);
 
         std::srand(seed);
         GraphicsScene scene;
         std::vector<int> model(kGrowth, 0);
-        std::size_t next = 0;
-        for (int step = 0; step < kGrowth + kMutations; ++step) {
+        for (int step = 0, next = 0; step < kGrowth + kMutations; ++step) {
             stepScene(scene);
             scene.count += 1; // as display() does once the frame is drawn
             if (step < kGrowth) {
                 model[step] = draws[next++] % 1000;
-            } else {
-                const int index = draws[next++] % 200;
-                const int parity = draws[next++] % 2;
-                const int delta = draws[next++] % 1000;
-                model[index] += parity == 0 ? delta : -delta;
+            } else { // entry, direction, delta
+                const int delta = draws[next + 2] % 1000;
+                model[draws[next] % 200] += draws[next + 1] % 2 == 0 ? delta : -delta;
+                next += 3;
             }
             ASSERT_EQ(scene.count, step + 1);
             ASSERT_TRUE(sceneMatches(scene, model, std::min(step + 1, kGrowth)))
@@ -100,18 +82,11 @@ TEST(SceneStep, GrowthThenMutationFollowsTheRandomSequence) {
 }
 
 TEST(SignalLine, FormatsAnyIntExactly) {
-    const std::vector<std::pair<int, std::string>> cases{{0, "caught signal 0\n"},
-                                                         {12, "caught signal 12\n"},
-                                                         {100, "caught signal 100\n"},
-                                                         {-1, "caught signal -1\n"},
-                                                         {-305, "caught signal -305\n"},
-                                                         {INT_MAX, "caught signal 2147483647\n"},
-                                                         {INT_MIN, "caught signal -2147483648\n"}};
-    for (const auto& [sig, expected] : cases) {
+    for (const int sig : {0, 12, 100, -1, -305, INT_MAX, INT_MIN}) {
         char line[kSignalLineCapacity];
         const std::size_t length = formatSignalLine(sig, line);
         ASSERT_LE(length, kSignalLineCapacity);
-        EXPECT_EQ(std::string(line, length), expected);
+        EXPECT_EQ(std::string(line, length), "caught signal " + std::to_string(sig) + "\n");
     }
 }
 
@@ -129,27 +104,20 @@ TEST(Geometry, LevelsLabelsAndCorners) {
     for (int depth = 0; depth < 8; ++depth) {
         SCOPED_TRACE(depth);
         const Level& level = levels[depth];
-        EXPECT_EQ(box.width, level.width);
-        EXPECT_EQ(box.height, level.height);
-        EXPECT_EQ(box.y, level.y);
+        EXPECT_TRUE(box.width == level.width && box.height == level.height && box.y == level.y);
         const Box left = leftChildBox(box);
         const Box right = rightChildBox(box);
         EXPECT_EQ(left.x, box.x - level.childOffset);
         EXPECT_EQ(right.x, box.x + level.childOffset);
         EXPECT_TRUE(left.width == right.width && left.height == right.height && left.y == right.y);
-
+        // Large labels from a height of 18, small ones from 10, none below.
+        const bool large = box.height >= 18;
         for (int len = 1; len <= 11; ++len) {
             const LabelPlacement label = labelPlacement(box, static_cast<std::size_t>(len));
-            if (box.height >= 18) {
-                EXPECT_TRUE(label.shown);
-                EXPECT_EQ(label.x, static_cast<float>(box.x - len * 4.5));
-                EXPECT_EQ(label.y, static_cast<float>(box.y - 9));
-            } else if (box.height >= 10) {
-                EXPECT_TRUE(label.shown);
-                EXPECT_EQ(label.x, static_cast<float>(box.x - 3 * len));
-                EXPECT_EQ(label.y, static_cast<float>(box.y - 5));
-            } else {
-                EXPECT_FALSE(label.shown);
+            EXPECT_EQ(label.shown, box.height >= 10);
+            if (box.height >= 10) {
+                EXPECT_EQ(label.x, static_cast<float>(large ? box.x - len * 4.5 : box.x - 3 * len));
+                EXPECT_EQ(label.y, static_cast<float>(box.y - (large ? 9 : 5)));
             }
         }
         if (depth == 7) {
