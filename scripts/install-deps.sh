@@ -5,16 +5,19 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    clang libclang-rt-dev          # sanitizers and libFuzzer for the sanitized run
+    clang                          # the sanitized run and libFuzzer
     freeglut3-dev libgl1-mesa-dev libgl1-mesa-dri libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev libboost-dev
     xvfb xauth xdotool x11-apps x11-utils imagemagick
     dpkg-dev file                  # dpkg-shlibdeps for the Debian package
     strace                         # scripts/measure-pacing.sh
 )
+# Debian ships clang's sanitizer and libFuzzer runtimes separately; releases
+# that bundle them with clang have no such package.
+optional=(libclang-rt-dev)
 
 missing=()
-for package in "${packages[@]}"; do
+for package in "${packages[@]}" "${optional[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
         missing+=("$package")
     fi
@@ -30,4 +33,10 @@ fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+available=()
+for package in "${missing[@]}"; do
+    if [[ " ${optional[*]} " != *" $package "* ]] || apt-cache show "$package" >/dev/null 2>&1; then
+        available+=("$package")
+    fi
+done
+"${sudo[@]}" apt-get install -y -qq "${available[@]}"
