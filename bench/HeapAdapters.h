@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <queue>
+#include <type_traits>
 #include <vector>
 
 namespace bench {
@@ -73,29 +74,6 @@ class LinkedAdapter {
     MinBinaryHeap heap_;
 };
 
-/// A Boost.Heap heap with handles. Boost's "increase" raises the priority,
-/// which under std::greater means a lower key.
-template <class Heap> class BoostAdapter {
-  public:
-    explicit BoostAdapter(std::size_t capacity) : handles_(capacity) {}
-
-    void push(Id id, Key key) { handles_[id] = heap_.push(key); }
-    Popped popMin() {
-        // A plain int heap does not know ids; only the drain uses it that way.
-        Popped top{0, heap_.top()};
-        heap_.pop();
-        return top;
-    }
-    void lower(Id id, Key key) { heap_.increase(handles_[id], key); }
-    void raise(Id id, Key key) { heap_.decrease(handles_[id], key); }
-    Key key(Id id) const { return *handles_[id]; }
-    bool empty() const { return heap_.empty(); }
-
-  private:
-    Heap heap_;
-    std::vector<typename Heap::handle_type> handles_;
-};
-
 /// An id and its key, for Boost heaps that must return ids (Dijkstra).
 struct Entry {
     Key key;
@@ -105,22 +83,47 @@ struct EntryGreater {
     bool operator()(const Entry& a, const Entry& b) const { return a.key > b.key; }
 };
 
-template <class Heap> class BoostEntryAdapter {
-  public:
-    explicit BoostEntryAdapter(std::size_t capacity) : handles_(capacity) {}
+/// A Boost.Heap heap with handles, holding plain keys or id-carrying entries.
+/// Boost's "increase" raises the priority, which under std::greater means a
+/// lower key.
+template <class Heap> class BoostAdapter {
+    using Value = typename Heap::value_type;
+    static constexpr bool plainKeys = std::is_same_v<Value, Key>;
 
-    void push(Id id, Key key) { handles_[id] = heap_.push(Entry{key, id}); }
+  public:
+    explicit BoostAdapter(std::size_t capacity) : handles_(capacity) {}
+
+    void push(Id id, Key key) { handles_[id] = heap_.push(wrap(id, key)); }
     Popped popMin() {
-        Entry top = heap_.top();
+        const Value top = heap_.top();
         heap_.pop();
-        return {top.id, top.key};
+        // A plain key heap does not know ids; only the drain uses it that way.
+        if constexpr (plainKeys) {
+            return {0, top};
+        } else {
+            return {top.id, top.key};
+        }
     }
-    void lower(Id id, Key key) { heap_.increase(handles_[id], Entry{key, id}); }
-    void raise(Id id, Key key) { heap_.decrease(handles_[id], Entry{key, id}); }
-    Key key(Id id) const { return (*handles_[id]).key; }
+    void lower(Id id, Key key) { heap_.increase(handles_[id], wrap(id, key)); }
+    void raise(Id id, Key key) { heap_.decrease(handles_[id], wrap(id, key)); }
+    Key key(Id id) const {
+        if constexpr (plainKeys) {
+            return *handles_[id];
+        } else {
+            return (*handles_[id]).key;
+        }
+    }
     bool empty() const { return heap_.empty(); }
 
   private:
+    static Value wrap(Id id, Key key) {
+        if constexpr (plainKeys) {
+            return key;
+        } else {
+            return Entry{key, id};
+        }
+    }
+
     Heap heap_;
     std::vector<typename Heap::handle_type> handles_;
 };

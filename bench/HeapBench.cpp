@@ -182,9 +182,9 @@ template <class Adapter> void dijkstra(benchmark::State& state) {
 using BoostBinary = BoostAdapter<BoostDary<Key, 2>>;
 using BoostFourAry = BoostAdapter<BoostDary<Key, 4>>;
 using BoostPairingInt = BoostAdapter<BoostPairing<Key>>;
-using BoostBinaryEntry = BoostEntryAdapter<BoostDary<Entry, 2>>;
-using BoostFourAryEntry = BoostEntryAdapter<BoostDary<Entry, 4>>;
-using BoostPairingEntry = BoostEntryAdapter<BoostPairing<Entry>>;
+using BoostBinaryEntry = BoostAdapter<BoostDary<Entry, 2>>;
+using BoostFourAryEntry = BoostAdapter<BoostDary<Entry, 4>>;
+using BoostPairingEntry = BoostAdapter<BoostPairing<Entry>>;
 
 template <class Function> void add(const std::string& name, Function function) {
     benchmark::RegisterBenchmark(name.c_str(), function)
