@@ -70,9 +70,10 @@ void renderBitmapString(float x, float y, char* text, int size) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_LINE_SMOOTH);
     glRasterPos2f(x, y);
+    // Below the smallest font's threshold no character is drawn at all.
     const LabelFont font = labelFontFor(size);
-    for (const char* c = text; *c != '\0'; ++c) {
-        if (font != LabelFont::None) {
+    if (font != LabelFont::None) {
+        for (const char* c = text; *c != '\0'; ++c) {
             glutBitmapCharacter(glutFont(font), *c);
         }
     }
