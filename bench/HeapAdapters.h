@@ -40,8 +40,6 @@ struct Popped {
 /// The linked heap with its own integer items, one per id.
 class LinkedAdapter {
   public:
-    static constexpr const char* name = "linked";
-
     explicit LinkedAdapter(std::size_t capacity) {
         items_.reserve(capacity);
         for (std::size_t i = 0; i < capacity; ++i) {
@@ -128,23 +126,21 @@ template <class Heap> class BoostAdapter {
     std::vector<typename Heap::handle_type> handles_;
 };
 
-template <class Value, std::size_t Arity>
-using BoostDary =
-    boost::heap::d_ary_heap<Value, boost::heap::arity<Arity>, boost::heap::mutable_<true>,
-                            boost::heap::compare<std::conditional_t<
-                                std::is_same_v<Value, Key>, std::greater<Key>, EntryGreater>>>;
+/// The ordering that makes a Boost heap's top the smallest key.
 template <class Value>
-using BoostPairing = boost::heap::pairing_heap<
-    Value, boost::heap::compare<
-               std::conditional_t<std::is_same_v<Value, Key>, std::greater<Key>, EntryGreater>>>;
+using SmallestOnTop = boost::heap::compare<
+    std::conditional_t<std::is_same_v<Value, Key>, std::greater<Key>, EntryGreater>>;
+
+template <class Value, std::size_t Arity>
+using BoostDary = boost::heap::d_ary_heap<Value, boost::heap::arity<Arity>,
+                                          boost::heap::mutable_<true>, SmallestOnTop<Value>>;
+template <class Value> using BoostPairing = boost::heap::pairing_heap<Value, SmallestOnTop<Value>>;
 
 /// std::priority_queue with lazy deletion. Stale entries are dropped when the
 /// queue has grown to twice the number of live items, so long update runs
 /// keep it bounded.
 class StdQueueAdapter {
   public:
-    static constexpr const char* name = "std-pq";
-
     explicit StdQueueAdapter(std::size_t capacity) : current_(capacity), live_(capacity, false) {}
 
     void push(Id id, Key key) {
