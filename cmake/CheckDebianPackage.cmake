@@ -45,6 +45,8 @@ endif()
 message("Depends: ${depends}")
 
 set(failures)
+# Line by line: each pattern ends at the end of a line.
+string(REPLACE "\n" ";" lines "${contents}")
 foreach(
     entry
     "bin/heap-view$"
@@ -53,9 +55,7 @@ foreach(
     "lib/([^/ ]+/)?cmake/BinaryHeap/BinaryHeapConfig\\.cmake$"
     "lib/([^/ ]+/)?cmake/BinaryHeap/BinaryHeapConfigVersion\\.cmake$"
     "lib/([^/ ]+/)?cmake/BinaryHeap/BinaryHeapTargets\\.cmake$")
-    # Line by line: each pattern ends at the end of a line.
     set(found OFF)
-    string(REPLACE "\n" ";" lines "${contents}")
     foreach(line IN LISTS lines)
         if(line MATCHES " \\./usr/${entry}")
             set(found ON)
