@@ -12,6 +12,12 @@
 // Heaps without a decrease operation (std::priority_queue) use lazy deletion:
 // every change pushes a fresh entry and popMin may return stale ones, which
 // the caller recognises by comparing the key with its own record.
+//
+// A whole-life class times a heap from construction to destruction instead:
+//   load(keys, n)   outside the timing, puts n keys into the items;
+//   life(n)         constructs a heap, inserts the n items, removes the
+//                   minimum until empty, destroys the heap; returns the sum
+//                   of the keys removed, so nothing can be optimised away.
 #ifndef HEAP_BENCH_HEAPADAPTERS_H
 #define HEAP_BENCH_HEAPADAPTERS_H
 
@@ -20,6 +26,7 @@
 #include <boost/heap/d_ary_heap.hpp>
 #include <boost/heap/pairing_heap.hpp>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -190,6 +197,64 @@ class StdQueueAdapter {
     std::vector<bool> live_;
     std::size_t liveCount_ = 0;
 };
+
+/// The linked heap's whole life over one contiguous array of items.
+class LinkedLife {
+  public:
+    explicit LinkedLife(std::size_t capacity) {
+        items_.reserve(capacity);
+        for (std::size_t i = 0; i < capacity; ++i) {
+            items_.emplace_back(0);
+        }
+    }
+
+    void load(const Key* keys, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            items_[i].value = keys[i];
+        }
+    }
+    std::int64_t life(std::size_t n) {
+        MinBinaryHeap heap;
+        for (std::size_t i = 0; i < n; ++i) {
+            heap.insert(&items_[i]);
+        }
+        std::int64_t sum = 0;
+        while (NodeData* item = heap.deleteMin()) {
+            sum += static_cast<IntNodeData*>(item)->value;
+        }
+        return sum;
+    }
+
+  private:
+    std::vector<IntNodeData> items_;
+};
+
+/// The whole life of a heap of plain keys with push, top and pop: Boost's
+/// heaps and std::priority_queue. The keys are copied into one array first,
+/// as the linked heap's items are, so both start from data just written.
+template <class Heap> class ValueLife {
+  public:
+    explicit ValueLife(std::size_t capacity) : keys_(capacity) {}
+
+    void load(const Key* keys, std::size_t n) { std::copy(keys, keys + n, keys_.begin()); }
+    std::int64_t life(std::size_t n) {
+        Heap heap;
+        for (std::size_t i = 0; i < n; ++i) {
+            heap.push(keys_[i]);
+        }
+        std::int64_t sum = 0;
+        while (!heap.empty()) {
+            sum += heap.top();
+            heap.pop();
+        }
+        return sum;
+    }
+
+  private:
+    std::vector<Key> keys_;
+};
+
+using StdQueue = std::priority_queue<Key, std::vector<Key>, std::greater<Key>>;
 
 } // namespace bench
 

@@ -1,24 +1,43 @@
-// Side-by-side timings of the linked heap against Boost.Heap and
-// std::priority_queue on four workloads:
+// Paired timings of the linked heap against Boost.Heap and std::priority_queue.
 //
-//   drain    insert n random keys, then remove the minimum until empty;
-//   update   n random key changes on n stored items (lower or raise,
-//            whichever the new key asks for);
-//   insert   insert n random keys into an empty heap;
-//   dijkstra shortest paths from one vertex of a random graph with n
-//            vertices and 5n arcs, lowering keys as shorter paths appear.
+// Every figure compares the linked heap with one peer. A repetition (a pair)
+// times one sample of each on the same input, back to back, alternating which
+// goes first; the figure is the median over the pairs of linked time / peer
+// time, with its interquartile range. Whatever else the machine is doing hits
+// both halves of most pairs alike, and the median ignores the pairs where it
+// did not, so the ratios hold up on a shared machine where separately taken
+// times do not. One pair before the counted ones warms caches and the
+// allocator and is thrown away.
 //
-// Names are workload/heap/n; scripts/bench.sh turns a run into ratios against
-// boost-binary, the mutable Boost d-ary heap of arity 2.
+// Workloads, at each size n:
+//   drain     a heap's whole life: construct, insert n items, remove the
+//             minimum until empty, destroy. Each run takes the next of many
+//             pre-generated key sets, loaded into one contiguous array of
+//             items outside the timing. Minor page faults are counted per run.
+//   update    a long-lived heap of n items takes a stream of random key
+//             changes, at least 4n per sample and never repeated, each
+//             reaching its item directly and going through the lower or the
+//             raise operation as the new key asks.
+//   insert    insert n items into an empty heap (construction and
+//             destruction untimed), keys from the same kind of key sets.
+//   dijkstra  shortest paths from one vertex of a random graph with n
+//             vertices and 5n arcs, lowering keys as shorter paths appear.
+//
+// The output is Markdown, for scripts/bench.sh; progress goes to stderr.
 #include "HeapAdapters.h"
 
-#include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <limits>
-#include <optional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -28,93 +47,172 @@ namespace {
 
 constexpr Key maxRandomKey = 1'000'000'000;
 
-std::vector<Key> randomKeys(std::size_t count, std::uint32_t seed) {
-    std::mt19937 generator(seed);
-    std::uniform_int_distribution<Key> keys(0, maxRandomKey);
-    std::vector<Key> result(count);
-    for (Key& key : result) {
-        key = keys(generator);
-    }
-    return result;
+/// Item operations a sample aims at: small sizes repeat their run until a
+/// sample is long enough to time well, large ones run once.
+constexpr std::size_t sampleWork = std::size_t{1} << 18;
+
+/// Runs in one drain, insert or dijkstra sample at size n.
+std::size_t runsPerSample(std::size_t n) {
+    return std::max<std::size_t>(1, (sampleWork + n - 1) / n);
 }
 
-struct Update {
+volatile std::int64_t sink; // results land here so no run is optimised away
+
+double now() {
+    using Clock = std::chrono::steady_clock;
+    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+long minorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+/// One side's share of a pair: time, minor page faults and items handled.
+struct Sample {
+    double seconds = 0;
+    double faults = 0;
+    double items = 0;
+    double runs = 0;
+};
+
+/// Many sets of n random keys, so that a run does not replay the keys of the
+/// runs just before it and the branch predictor cannot learn them. About
+/// 16 MiB at most; beyond 10^5 keys a single set is far too long to learn.
+class KeySets {
+  public:
+    KeySets(std::size_t n, std::uint32_t seed)
+        : n_(n), count_(std::clamp<std::size_t>((std::size_t{1} << 22) / n, 4, 64)), keys_(n_ * count_) {
+        std::mt19937 generator(seed);
+        std::uniform_int_distribution<Key> keys(0, maxRandomKey);
+        for (Key& key : keys_) {
+            key = keys(generator);
+        }
+    }
+    const Key* set(std::size_t index) const { return &keys_[(index % count_) * n_]; }
+
+  private:
+    std::size_t n_;
+    std::size_t count_;
+    std::vector<Key> keys_;
+};
+
+/// Which key sets a drain or insert sample uses: both sides of a pair get the
+/// same ones, and every pair moves on to the next.
+struct KeyRuns {
+    std::size_t firstSet;
+    std::size_t runs;
+};
+
+template <class Life> class DrainSide {
+  public:
+    DrainSide(std::size_t n, const KeySets& keys) : n_(n), keys_(keys), life_(n) {}
+
+    Sample sample(const KeyRuns& input) {
+        Sample result;
+        std::int64_t sum = 0;
+        for (std::size_t run = 0; run < input.runs; ++run) {
+            life_.load(keys_.set(input.firstSet + run), n_);
+            const long faults = minorFaults();
+            const double start = now();
+            sum += life_.life(n_);
+            result.seconds += now() - start;
+            result.faults += static_cast<double>(minorFaults() - faults);
+        }
+        sink = sum;
+        result.items = static_cast<double>(input.runs * n_);
+        result.runs = static_cast<double>(input.runs);
+        return result;
+    }
+
+  private:
+    std::size_t n_;
+    const KeySets& keys_;
+    Life life_;
+};
+
+template <class Adapter> class InsertSide {
+  public:
+    InsertSide(std::size_t n, const KeySets& keys) : n_(n), keys_(keys) {}
+
+    Sample sample(const KeyRuns& input) {
+        Sample result;
+        for (std::size_t run = 0; run < input.runs; ++run) {
+            const Key* keys = keys_.set(input.firstSet + run);
+            auto heap = std::make_unique<Adapter>(n_);
+            const double start = now();
+            for (std::size_t i = 0; i < n_; ++i) {
+                heap->push(static_cast<Id>(i), keys[i]);
+            }
+            result.seconds += now() - start;
+            sink = heap->key(0);
+            heap.reset();
+        }
+        result.items = static_cast<double>(input.runs * n_);
+        result.runs = static_cast<double>(input.runs);
+        return result;
+    }
+
+  private:
+    std::size_t n_;
+    const KeySets& keys_;
+};
+
+struct Change {
     Id id;
     Key key;
 };
 
-/// A cyclic stream of updates several times longer than one timed batch, so
-/// successive batches do not replay the same changes on the same keys.
-std::vector<Update> randomUpdates(std::size_t items, std::size_t count, std::uint32_t seed) {
-    std::mt19937 generator(seed);
-    std::uniform_int_distribution<Id> ids(0, static_cast<Id>(items - 1));
-    std::uniform_int_distribution<Key> keys(0, maxRandomKey);
-    std::vector<Update> result(count);
-    for (Update& update : result) {
-        update.id = ids(generator);
-        update.key = keys(generator);
-    }
-    return result;
-}
+/// The next changes of an endless random stream: every pair gets new ones.
+class ChangeStream {
+  public:
+    ChangeStream(std::size_t items, std::size_t perSample, std::uint32_t seed)
+        : generator_(seed), ids_(0, static_cast<Id>(items - 1)), keys_(0, maxRandomKey),
+          changes_(perSample) {}
 
-template <class Adapter> void drain(benchmark::State& state) {
-    const auto n = static_cast<std::size_t>(state.range(0));
-    const std::vector<Key> keys = randomKeys(n, 1);
-    Adapter heap(n);
-    for (auto _ : state) {
-        for (std::size_t i = 0; i < n; ++i) {
-            heap.push(static_cast<Id>(i), keys[i]);
+    const std::vector<Change>& next() {
+        for (Change& change : changes_) {
+            change.id = ids_(generator_);
+            change.key = keys_(generator_);
         }
-        std::int64_t sum = 0;
-        while (!heap.empty()) {
-            sum += heap.popMin().key;
-        }
-        benchmark::DoNotOptimize(sum);
+        return changes_;
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
-}
 
-template <class Adapter> void update(benchmark::State& state) {
-    const auto n = static_cast<std::size_t>(state.range(0));
-    const std::vector<Key> keys = randomKeys(n, 2);
-    const std::vector<Update> updates = randomUpdates(n, 4 * n, 3);
-    Adapter heap(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        heap.push(static_cast<Id>(i), keys[i]);
-    }
-    std::size_t next = 0;
-    for (auto _ : state) {
+  private:
+    std::mt19937 generator_;
+    std::uniform_int_distribution<Id> ids_;
+    std::uniform_int_distribution<Key> keys_;
+    std::vector<Change> changes_;
+};
+
+template <class Adapter> class UpdateSide {
+  public:
+    UpdateSide(std::size_t n, const std::vector<Key>& keys) : heap_(n) {
         for (std::size_t i = 0; i < n; ++i) {
-            const Update& change = updates[next];
-            next = next + 1 == updates.size() ? 0 : next + 1;
-            if (change.key < heap.key(change.id)) {
-                heap.lower(change.id, change.key);
+            heap_.push(static_cast<Id>(i), keys[i]);
+        }
+    }
+
+    Sample sample(const std::vector<Change>& changes) {
+        const double start = now();
+        for (const Change& change : changes) {
+            if (change.key < heap_.key(change.id)) {
+                heap_.lower(change.id, change.key);
             } else {
-                heap.raise(change.id, change.key);
+                heap_.raise(change.id, change.key);
             }
         }
-        benchmark::ClobberMemory();
+        Sample result;
+        result.seconds = now() - start;
+        result.items = static_cast<double>(changes.size());
+        result.runs = 1;
+        return result;
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
-}
 
-template <class Adapter> void insert(benchmark::State& state) {
-    const auto n = static_cast<std::size_t>(state.range(0));
-    const std::vector<Key> keys = randomKeys(n, 4);
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::optional<Adapter> heap(std::in_place, n);
-        state.ResumeTiming();
-        for (std::size_t i = 0; i < n; ++i) {
-            heap->push(static_cast<Id>(i), keys[i]);
-        }
-        benchmark::ClobberMemory();
-        state.PauseTiming();
-        heap.reset();
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
-}
+  private:
+    Adapter heap_;
+};
 
 /// A random directed graph in compressed rows: a ring through all vertices,
 /// so every vertex is reachable, plus four random arcs per vertex.
@@ -144,53 +242,319 @@ Graph randomGraph(std::size_t vertices, std::uint32_t seed) {
     return graph;
 }
 
-template <class Adapter> void dijkstra(benchmark::State& state) {
-    constexpr Key unreached = std::numeric_limits<Key>::max();
-    const auto n = static_cast<std::size_t>(state.range(0));
-    const Graph graph = randomGraph(n, 5);
-    std::vector<Key> distance(n);
-    Adapter heap(n);
-    for (auto _ : state) {
-        std::fill(distance.begin(), distance.end(), unreached);
-        distance[0] = 0;
-        heap.push(0, 0);
-        while (!heap.empty()) {
-            const Popped nearest = heap.popMin();
-            if (nearest.key > distance[nearest.id]) {
+template <class Adapter> class DijkstraSide {
+  public:
+    DijkstraSide(std::size_t n, const Graph& graph) : graph_(graph), distance_(n), heap_(n) {}
+
+    Sample sample(std::size_t runs) {
+        Sample result;
+        for (std::size_t run = 0; run < runs; ++run) {
+            const double start = now();
+            shortestPaths();
+            result.seconds += now() - start;
+            sink = distance_.back();
+        }
+        result.items = static_cast<double>(runs * distance_.size());
+        result.runs = static_cast<double>(runs);
+        return result;
+    }
+
+  private:
+    void shortestPaths() {
+        constexpr Key unreached = std::numeric_limits<Key>::max();
+        std::fill(distance_.begin(), distance_.end(), unreached);
+        distance_[0] = 0;
+        heap_.push(0, 0);
+        while (!heap_.empty()) {
+            const Popped nearest = heap_.popMin();
+            if (nearest.key > distance_[nearest.id]) {
                 continue; // a stale entry of a lazily deleting heap
             }
-            for (std::size_t arc = graph.firstArc[nearest.id]; arc < graph.firstArc[nearest.id + 1];
-                 ++arc) {
-                const Id to = graph.target[arc];
-                const Key through = nearest.key + graph.weight[arc];
-                if (through < distance[to]) {
-                    if (distance[to] == unreached) {
-                        heap.push(to, through);
+            for (std::size_t arc = graph_.firstArc[nearest.id];
+                 arc < graph_.firstArc[nearest.id + 1]; ++arc) {
+                const Id to = graph_.target[arc];
+                const Key through = nearest.key + graph_.weight[arc];
+                if (through < distance_[to]) {
+                    if (distance_[to] == unreached) {
+                        heap_.push(to, through);
                     } else {
-                        heap.lower(to, through);
+                        heap_.lower(to, through);
                     }
-                    distance[to] = through;
+                    distance_[to] = through;
                 }
             }
         }
-        benchmark::DoNotOptimize(distance.data());
-        benchmark::ClobberMemory();
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
+
+    const Graph& graph_;
+    std::vector<Key> distance_;
+    Adapter heap_;
+};
+
+/// The value below which a share q of the sorted values lie, interpolated.
+double quantile(const std::vector<double>& sorted, double q) {
+    const double position = q * static_cast<double>(sorted.size() - 1);
+    const auto below = static_cast<std::size_t>(position);
+    const std::size_t above = std::min(below + 1, sorted.size() - 1);
+    const double fraction = position - static_cast<double>(below);
+    return sorted[below] + fraction * (sorted[above] - sorted[below]);
 }
 
-using BoostBinary = BoostAdapter<BoostDary<Key, 2>>;
-using BoostFourAry = BoostAdapter<BoostDary<Key, 4>>;
-using BoostPairingInt = BoostAdapter<BoostPairing<Key>>;
-using BoostBinaryEntry = BoostAdapter<BoostDary<Entry, 2>>;
-using BoostFourAryEntry = BoostAdapter<BoostDary<Entry, 4>>;
-using BoostPairingEntry = BoostAdapter<BoostPairing<Entry>>;
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return quantile(values, 0.5);
+}
 
-template <class Function> void add(const std::string& name, Function function) {
-    benchmark::RegisterBenchmark(name.c_str(), function)
-        ->RangeMultiplier(10)
-        ->Range(1'000, 1'000'000)
-        ->Unit(benchmark::kMicrosecond);
+/// One workload at one size against one peer.
+struct Figure {
+    double ratio = 0;       ///< median of linked / peer over the pairs
+    double lowQuartile = 0; ///< of the same ratios
+    double highQuartile = 0;
+    double linkedNanosPerItem = 0; ///< medians over the pairs
+    double peerNanosPerItem = 0;
+    double linkedFaultsPerRun = 0;
+    double peerFaultsPerRun = 0;
+};
+
+/// Runs pairs + 1 pairs, the first a warm-up, and sums them up. prepare(p)
+/// makes pair p's input outside the timing; both sides then take it.
+template <class Linked, class Peer, class Prepare>
+Figure pairUp(std::size_t pairs, Linked& linked, Peer& peer, Prepare prepare) {
+    std::vector<double> ratios;
+    std::vector<double> linkedNanos;
+    std::vector<double> peerNanos;
+    std::vector<double> linkedFaults;
+    std::vector<double> peerFaults;
+    for (std::size_t pair = 0; pair <= pairs; ++pair) {
+        const auto& input = prepare(pair);
+        Sample ours;
+        Sample theirs;
+        if (pair % 2 == 0) {
+            ours = linked.sample(input);
+            theirs = peer.sample(input);
+        } else {
+            theirs = peer.sample(input);
+            ours = linked.sample(input);
+        }
+        if (pair == 0) {
+            continue;
+        }
+        ratios.push_back(ours.seconds / theirs.seconds);
+        linkedNanos.push_back(ours.seconds * 1e9 / ours.items);
+        peerNanos.push_back(theirs.seconds * 1e9 / theirs.items);
+        linkedFaults.push_back(ours.faults / ours.runs);
+        peerFaults.push_back(theirs.faults / theirs.runs);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    return {quantile(ratios, 0.5), quantile(ratios, 0.25), quantile(ratios, 0.75),
+            median(linkedNanos),   median(peerNanos),      median(linkedFaults),
+            median(peerFaults)};
+}
+
+template <class PeerLife> Figure drainFigure(std::size_t n, std::size_t pairs) {
+    const KeySets keys(n, 1);
+    DrainSide<LinkedLife> linked(n, keys);
+    DrainSide<PeerLife> peer(n, keys);
+    const std::size_t runs = runsPerSample(n);
+    KeyRuns input{0, runs};
+    return pairUp(pairs, linked, peer, [&](std::size_t pair) -> const KeyRuns& {
+        input.firstSet = pair * runs;
+        return input;
+    });
+}
+
+template <class PeerAdapter> Figure insertFigure(std::size_t n, std::size_t pairs) {
+    const KeySets keys(n, 4);
+    InsertSide<LinkedAdapter> linked(n, keys);
+    InsertSide<PeerAdapter> peer(n, keys);
+    const std::size_t runs = runsPerSample(n);
+    KeyRuns input{0, runs};
+    return pairUp(pairs, linked, peer, [&](std::size_t pair) -> const KeyRuns& {
+        input.firstSet = pair * runs;
+        return input;
+    });
+}
+
+template <class PeerAdapter> Figure updateFigure(std::size_t n, std::size_t pairs) {
+    std::vector<Key> keys(n);
+    std::copy_n(KeySets(n, 2).set(0), n, keys.begin());
+    UpdateSide<LinkedAdapter> linked(n, keys);
+    UpdateSide<PeerAdapter> peer(n, keys);
+    ChangeStream stream(n, std::max(4 * n, sampleWork), 3);
+    return pairUp(pairs, linked, peer,
+                  [&](std::size_t) -> const std::vector<Change>& { return stream.next(); });
+}
+
+template <class PeerAdapter> Figure dijkstraFigure(std::size_t n, std::size_t pairs) {
+    const Graph graph = randomGraph(n, 5);
+    DijkstraSide<LinkedAdapter> linked(n, graph);
+    DijkstraSide<PeerAdapter> peer(n, graph);
+    const std::size_t runs = runsPerSample(n);
+    return pairUp(pairs, linked, peer, [&](std::size_t) -> const std::size_t& { return runs; });
+}
+
+using FigureFunction = Figure (*)(std::size_t n, std::size_t pairs);
+
+/// A peer and the instantiations that pit the linked heap against it. The
+/// drain and update use plain keys; Dijkstra needs ids back from popMin, so
+/// its Boost heaps carry {key, id} entries.
+struct Peer {
+    const char* name;
+    FigureFunction drain;
+    FigureFunction update;
+    FigureFunction insert;
+    FigureFunction dijkstra;
+};
+
+template <template <class> class BoostHeap> constexpr Peer boostPeer(const char* name) {
+    return {name, drainFigure<ValueLife<BoostHeap<Key>>>,
+            updateFigure<BoostAdapter<BoostHeap<Key>>>, insertFigure<BoostAdapter<BoostHeap<Key>>>,
+            dijkstraFigure<BoostAdapter<BoostHeap<Entry>>>};
+}
+template <class Value> using BoostBinary = BoostDary<Value, 2>;
+template <class Value> using BoostFourAry = BoostDary<Value, 4>;
+
+const Peer peers[] = {
+    boostPeer<BoostBinary>("boost-binary"),
+    boostPeer<BoostFourAry>("boost-4ary"),
+    boostPeer<BoostPairing>("boost-pairing"),
+    {"std-pq", drainFigure<ValueLife<StdQueue>>, updateFigure<StdQueueAdapter>,
+     insertFigure<StdQueueAdapter>, dijkstraFigure<StdQueueAdapter>},
+};
+
+struct Workload {
+    const char* name;
+    const char* label; ///< the table's first column
+    FigureFunction Peer::*figure;
+};
+
+const Workload workloads[] = {
+    {"drain", "drain (whole life)", &Peer::drain},
+    {"update", "update", &Peer::update},
+    {"insert", "insert", &Peer::insert},
+    {"dijkstra", "dijkstra", &Peer::dijkstra},
+};
+
+struct Options {
+    std::size_t pairs = 21;
+    std::vector<std::size_t> sizes{1'000, 10'000, 100'000};
+    std::vector<const Peer*> peers;
+    std::vector<const Workload*> workloads;
+};
+
+const char usage[] =
+    "Usage: heap-bench [--pairs N] [--sizes N,N,...] [--peers NAME,...] [--workloads NAME,...]\n"
+    "Times the linked heap against each peer in paired repetitions and prints Markdown tables\n"
+    "of linked time / peer time (median and interquartile range over the pairs).\n"
+    "  --pairs N          counted pairs per figure, at least 15 (default 21)\n"
+    "  --sizes LIST       heap sizes, 16 to 10000000 (default 1000,10000,100000)\n"
+    "  --peers LIST       boost-binary, boost-4ary, boost-pairing, std-pq (default all)\n"
+    "  --workloads LIST   drain, update, insert, dijkstra (default all)\n";
+
+[[noreturn]] void badUsage(const std::string& message) {
+    std::fprintf(stderr, "heap-bench: %s (see --help)\n", message.c_str());
+    std::exit(2);
+}
+
+std::vector<std::string> splitList(const std::string& list) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = list.find(',', start);
+        parts.push_back(list.substr(start, comma - start));
+        if (comma == std::string::npos) {
+            return parts;
+        }
+        start = comma + 1;
+    }
+}
+
+std::size_t parseCount(const std::string& text, std::size_t least, std::size_t most,
+                       const char* what) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || text[0] == '-' || *end != '\0' || errno != 0 || value < least ||
+        value > most) {
+        badUsage(std::string(what) + " must be a whole number from " + std::to_string(least) +
+                 " to " + std::to_string(most) + ", not '" + text + "'");
+    }
+    return static_cast<std::size_t>(value);
+}
+
+template <class Named, std::size_t count>
+std::vector<const Named*> pickByName(const std::string& list, const Named (&all)[count],
+                                     const char* what) {
+    std::vector<const Named*> picked;
+    for (const std::string& name : splitList(list)) {
+        const Named* found = std::find_if(std::begin(all), std::end(all),
+                                          [&](const Named& one) { return name == one.name; });
+        if (found == std::end(all)) {
+            badUsage(std::string("unknown ") + what + " '" + name + "'");
+        }
+        if (std::find(picked.begin(), picked.end(), found) == picked.end()) {
+            picked.push_back(found);
+        }
+    }
+    return picked;
+}
+
+Options parseOptions(int argc, char** argv) {
+    Options options;
+    std::string peerList = "boost-binary,boost-4ary,boost-pairing,std-pq";
+    std::string workloadList = "drain,update,insert,dijkstra";
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help" || option == "-h") {
+            std::fputs(usage, stdout);
+            std::exit(0);
+        }
+        if (option != "--pairs" && option != "--sizes" && option != "--peers" &&
+            option != "--workloads") {
+            badUsage("unknown option '" + option + "'");
+        }
+        if (i + 1 == argc) {
+            badUsage(option + " needs a value");
+        }
+        const std::string value = argv[++i];
+        if (option == "--pairs") {
+            options.pairs = parseCount(value, 15, 10'000, "--pairs");
+        } else if (option == "--sizes") {
+            options.sizes.clear();
+            for (const std::string& size : splitList(value)) {
+                options.sizes.push_back(parseCount(size, 16, 10'000'000, "a size"));
+            }
+        } else if (option == "--peers") {
+            peerList = value;
+        } else {
+            workloadList = value;
+        }
+    }
+    options.peers = pickByName(peerList, peers, "peer");
+    options.workloads = pickByName(workloadList, workloads, "workload");
+    return options;
+}
+
+/// 10^k for powers of ten, the plain number otherwise.
+std::string sizeLabel(std::size_t n) {
+    int exponent = 0;
+    std::size_t rest = n;
+    while (rest % 10 == 0 && rest > 1) {
+        rest /= 10;
+        ++exponent;
+    }
+    return rest == 1 && exponent > 0 ? "10^" + std::to_string(exponent) : std::to_string(n);
+}
+
+std::string format(const char* pattern, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+std::string spread(const Figure& figure) {
+    return format("%.2f", figure.ratio) + " (" + format("%.2f", figure.lowQuartile) + "–" +
+           format("%.2f", figure.highQuartile) + ")";
 }
 
 } // namespace
@@ -198,29 +562,66 @@ template <class Function> void add(const std::string& name, Function function) {
 
 int main(int argc, char** argv) {
     using namespace bench;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
+    const Options options = parseOptions(argc, argv);
+
+    std::printf("Linked heap time ÷ peer time: median of %zu paired repetitions, interquartile "
+                "range in brackets; below 1.00 the linked heap is faster. \"linked ns\" is its "
+                "median time per item (per change for update).\n\n",
+                options.pairs);
+    std::printf("| workload | n | linked ns |");
+    for (const Peer* peer : options.peers) {
+        std::printf(" ÷ %s |", peer->name);
     }
-    // Dijkstra needs ids back from popMin, so its Boost heaps carry {key, id}
-    // entries instead of bare keys.
-    const auto every = [](const std::string& workload, auto linked, auto binary, auto fourAry,
-                          auto pairing, auto stdQueue) {
-        add(workload + "/linked", linked);
-        add(workload + "/boost-binary", binary);
-        add(workload + "/boost-4ary", fourAry);
-        add(workload + "/boost-pairing", pairing);
-        add(workload + "/std-pq", stdQueue);
-    };
-    every("drain", drain<LinkedAdapter>, drain<BoostBinary>, drain<BoostFourAry>,
-          drain<BoostPairingInt>, drain<StdQueueAdapter>);
-    every("update", update<LinkedAdapter>, update<BoostBinary>, update<BoostFourAry>,
-          update<BoostPairingInt>, update<StdQueueAdapter>);
-    every("insert", insert<LinkedAdapter>, insert<BoostBinary>, insert<BoostFourAry>,
-          insert<BoostPairingInt>, insert<StdQueueAdapter>);
-    every("dijkstra", dijkstra<LinkedAdapter>, dijkstra<BoostBinaryEntry>,
-          dijkstra<BoostFourAryEntry>, dijkstra<BoostPairingEntry>, dijkstra<StdQueueAdapter>);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    std::printf("\n|---|---:|---:|");
+    for (std::size_t i = 0; i < options.peers.size(); ++i) {
+        std::printf("---:|");
+    }
+    std::printf("\n");
+
+    // Page faults of the drain, by size, linked first then each peer.
+    std::vector<std::vector<double>> drainFaults;
+    for (const Workload* workload : options.workloads) {
+        for (std::size_t n : options.sizes) {
+            std::string cells;
+            std::vector<double> faults;
+            double linkedNanos = 0;
+            for (const Peer* peer : options.peers) {
+                const Figure figure = (peer->*(workload->figure))(n, options.pairs);
+                std::fprintf(stderr, "%s %zu vs %s: %s\n", workload->name, n, peer->name,
+                             spread(figure).c_str());
+                if (faults.empty()) {
+                    linkedNanos = figure.linkedNanosPerItem;
+                    faults.push_back(figure.linkedFaultsPerRun);
+                }
+                faults.push_back(figure.peerFaultsPerRun);
+                cells += " " + spread(figure) + " |";
+            }
+            std::printf("| %s | %s | %s |%s\n", workload->label, sizeLabel(n).c_str(),
+                        format("%.1f", linkedNanos).c_str(), cells.c_str());
+            std::fflush(stdout);
+            if (workload->figure == &Peer::drain) {
+                drainFaults.push_back(faults);
+            }
+        }
+    }
+
+    if (!drainFaults.empty()) {
+        std::printf("\nMinor page faults per drain run (median over the pairs):\n\n| n | linked |");
+        for (const Peer* peer : options.peers) {
+            std::printf(" %s |", peer->name);
+        }
+        std::printf("\n|---:|---:|");
+        for (std::size_t i = 0; i < options.peers.size(); ++i) {
+            std::printf("---:|");
+        }
+        std::printf("\n");
+        for (std::size_t s = 0; s < options.sizes.size(); ++s) {
+            std::printf("| %s |", sizeLabel(options.sizes[s]).c_str());
+            for (double faults : drainFaults[s]) {
+                std::printf(" %s |", format("%.0f", faults).c_str());
+            }
+            std::printf("\n");
+        }
+    }
     return 0;
 }
