@@ -1,80 +1,91 @@
 #!/usr/bin/env bash
-# Builds heap-bench with -O2 in its own build directory, runs it and prints the
-# median time of every heap as a ratio of Boost's binary heap's (boost-binary)
-# on the same workload and size, as a Markdown table. Below 1.00 is faster.
-#
-# Arguments go to heap-bench after the defaults, so they can override them, e.g.
-#   scripts/bench.sh --benchmark_filter='^(drain|update)/(linked|boost-binary)/'
-# The whole suite takes about ten minutes on two cores.
-# Environment: HEAP_BENCH_BUILD_DIR (default build-bench), HEAP_BENCH_REPETITIONS
-# (default 3: each benchmark runs that many times, interleaved with the others,
-# and the table uses the medians).
+# Builds heap-bench with -O2 in its own build directory, runs it and prints, as
+# Markdown on standard output, the paired ratio table (linked heap time / peer
+# time, median and interquartile range) with the machine and its load.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
+usage() {
+    cat <<'EOF'
+Usage: scripts/bench.sh [--quick] [--pairs N] [--sizes N,...] [--peers NAME,...] [--workloads NAME,...]
+
+Builds bench/heap-bench with -O2 in build-bench/ (or $HEAP_BENCH_BUILD_DIR) and prints
+a Markdown table of linked heap time / peer time for each workload and size: the median
+over paired repetitions, each running the linked heap and the peer back to back in
+alternating order, with the interquartile range. Below 1.00 the linked heap is faster.
+Progress goes to standard error, so `scripts/bench.sh > table.md` keeps just the table.
+
+  --quick            boost-binary only, 15 pairs: about 20 seconds instead of a minute or two
+  --pairs N          counted pairs per figure, at least 15 (default 21)
+  --sizes LIST       heap sizes, comma-separated (default 1000,10000,100000)
+  --peers LIST       from boost-binary,boost-4ary,boost-pairing,std-pq (default all)
+  --workloads LIST   from drain,update,insert,dijkstra (default all)
+  -h, --help         this text
+EOF
+}
+
+command="scripts/bench.sh${*:+ $*}"
+arguments=()
+while (($# > 0)); do
+    case $1 in
+    -h | --help)
+        usage
+        exit 0
+        ;;
+    --quick)
+        arguments+=(--peers boost-binary --pairs 15)
+        shift
+        ;;
+    --pairs | --sizes | --peers | --workloads)
+        if (($# < 2)); then
+            echo "bench.sh: $1 needs a value (see --help)" >&2
+            exit 2
+        fi
+        arguments+=("$1" "$2")
+        shift 2
+        ;;
+    *)
+        echo "bench.sh: unknown argument '$1' (see --help)" >&2
+        exit 2
+        ;;
+    esac
+done
+
+cd "$(dirname "$0")/.."
 build=${HEAP_BENCH_BUILD_DIR:-build-bench}
-repetitions=${HEAP_BENCH_REPETITIONS:-3}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+log=$work/build.log
 
 # Release with -O2 rather than CMake's default -O3: the figures should hold for
 # an ordinary optimised build.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
-    -DHEAP_BUILD_BENCH=ON -DHEAP_BUILD_VIEWER=OFF -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target heap-bench >/dev/null
+echo "Building heap-bench in $build" >&2
+if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
+    -DHEAP_BUILD_BENCH=ON -DHEAP_BUILD_VIEWER=OFF -DBUILD_TESTING=OFF &&
+    cmake --build "$build" -j"$(nproc)" --target heap-bench; } >"$log" 2>&1; then
+    cat "$log" >&2
+    echo "bench.sh: building heap-bench failed" >&2
+    exit 1
+fi
 
-raw="$build/bench-raw.txt"
-echo "Running heap-bench ($repetitions interleaved repetitions; raw output in $raw)" >&2
-"$build/bench/heap-bench" --benchmark_repetitions="$repetitions" --benchmark_min_time=0.2 \
-    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
-    --benchmark_color=false "$@" >"$raw" 2>&1
+loadAverage() { cut -d ' ' -f 1 /proc/loadavg; }
+cpuInfo() { lscpu | sed -n "s/^$1: *//p" | head -n 1; }
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+boost=$(sed -n 's/^#define BOOST_LIB_VERSION "\(.*\)"/\1/p' /usr/include/boost/version.hpp | tr _ .)
+hypervisor=$(cpuInfo 'Hypervisor vendor')
 
-echo "Machine: $(lscpu | sed -n 's/^Model name: *//p' | head -n 1), $(nproc) cores;" \
-    "$(${CXX:-c++} --version | head -n 1); -O2"
+# The table waits in a file until the run succeeds: an argument heap-bench
+# rejects then leaves standard output empty.
+table=$work/table.md
+loadBefore=$(loadAverage)
+start=$SECONDS
+"$build/bench/heap-bench" "${arguments[@]}" >"$table"
+took=$((SECONDS - start))
+
+echo "Machine: $(cpuInfo 'Model name'), $(nproc) cores${hypervisor:+ ($hypervisor guest)}," \
+    "L1d $(cpuInfo 'L1d cache'), L2 $(cpuInfo 'L2 cache'); Linux $(uname -r);" \
+    "$("$compiler" --version | head -n 1) at -O2; Boost ${boost:-unknown}."
 echo
-awk '
-    function micros(value, unit) {
-        if (unit == "ns") return value / 1000
-        if (unit == "ms") return value * 1000
-        if (unit == "s") return value * 1000000
-        return value
-    }
-    $1 ~ /_median$/ {
-        name = $1
-        sub(/_median$/, "", name)
-        split(name, part, "/")
-        key = part[1] "/" part[3]
-        time[key, part[2]] = micros($2, $3)
-        if (!((part[1], part[3]) in seen)) {
-            seen[part[1], part[3]] = 1
-            sizes[part[1]] = sizes[part[1]] " " part[3]
-        }
-    }
-    END {
-        heaps = "linked boost-4ary boost-pairing std-pq"
-        count = split(heaps, heap, " ")
-        printf "| workload | n | boost-binary (us) |"
-        for (h = 1; h <= count; ++h) printf " %s |", heap[h]
-        printf "\n|---|---:|---:|"
-        for (h = 1; h <= count; ++h) printf "---:|"
-        printf "\n"
-        workloads = split("drain update insert dijkstra", workload, " ")
-        for (w = 1; w <= workloads; ++w) {
-            n = split(sizes[workload[w]], size, " ")
-            # Sizes ascending: a plain insertion sort, as awk has no sort.
-            for (i = 2; i <= n; ++i) {
-                for (j = i; j > 1 && size[j - 1] + 0 > size[j] + 0; --j) {
-                    t = size[j]; size[j] = size[j - 1]; size[j - 1] = t
-                }
-            }
-            for (i = 1; i <= n; ++i) {
-                key = workload[w] "/" size[i]
-                base = time[key, "boost-binary"]
-                printf "| %s | %s | %s |", workload[w], size[i], base == "" ? "-" : sprintf("%.1f", base)
-                for (h = 1; h <= count; ++h) {
-                    value = time[key, heap[h]]
-                    printf " %s |", (value == "" || base == "" || base == 0) ? "-" : sprintf("%.2f", value / base)
-                }
-                printf "\n"
-            }
-        }
-    }
-' "$raw"
+echo "Command: \`$command\`; load average (1 min)" \
+    "$loadBefore at the start and $(loadAverage) at the end; the run took $took s."
+echo
+cat "$table"
