@@ -6,8 +6,9 @@
 // time, with its interquartile range. Whatever else the machine is doing hits
 // both halves of most pairs alike, and the median ignores the pairs where it
 // did not, so the ratios hold up on a shared machine where separately taken
-// times do not. One pair before the counted ones warms caches and the
-// allocator and is thrown away.
+// times do not. Times are the thread's processor time, which leaves out the
+// slices other processes take from the core. One pair before the counted ones
+// warms caches and the allocator and is thrown away.
 //
 // Workloads, at each size n:
 //   drain     a heap's whole life: construct, insert n items, remove the
@@ -27,10 +28,10 @@
 #include "HeapAdapters.h"
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -58,9 +59,12 @@ std::size_t runsPerSample(std::size_t n) {
 
 volatile std::int64_t sink; // results land here so no run is optimised away
 
+/// Seconds of processor time this thread has used, in user and kernel mode.
+/// Unlike wall time, it stops while other processes have the core.
 double now() {
-    using Clock = std::chrono::steady_clock;
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return static_cast<double>(time.tv_sec) + 1e-9 * static_cast<double>(time.tv_nsec);
 }
 
 long minorFaults() {
@@ -436,7 +440,7 @@ const Workload workloads[] = {
 };
 
 struct Options {
-    std::size_t pairs = 21;
+    std::size_t pairs = 31;
     std::vector<std::size_t> sizes{1'000, 10'000, 100'000};
     std::vector<const Peer*> peers;
     std::vector<const Workload*> workloads;
@@ -446,7 +450,7 @@ const char usage[] =
     "Usage: heap-bench [--pairs N] [--sizes N,N,...] [--peers NAME,...] [--workloads NAME,...]\n"
     "Times the linked heap against each peer in paired repetitions and prints Markdown tables\n"
     "of linked time / peer time (median and interquartile range over the pairs).\n"
-    "  --pairs N          counted pairs per figure, at least 15 (default 21)\n"
+    "  --pairs N          counted pairs per figure, at least 15 (default 31)\n"
     "  --sizes LIST       heap sizes, 16 to 10000000 (default 1000,10000,100000)\n"
     "  --peers LIST       boost-binary, boost-4ary, boost-pairing, std-pq (default all)\n"
     "  --workloads LIST   drain, update, insert, dijkstra (default all)\n";

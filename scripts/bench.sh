@@ -15,7 +15,7 @@ alternating order, with the interquartile range. Below 1.00 the linked heap is f
 Progress goes to standard error, so `scripts/bench.sh > table.md` keeps just the table.
 
   --quick            boost-binary only, 15 pairs: about 20 seconds instead of a minute or two
-  --pairs N          counted pairs per figure, at least 15 (default 21)
+  --pairs N          counted pairs per figure, at least 15 (default 31)
   --sizes LIST       heap sizes, comma-separated (default 1000,10000,100000)
   --peers LIST       from boost-binary,boost-4ary,boost-pairing,std-pq (default all)
   --workloads LIST   from drain,update,insert,dijkstra (default all)
