@@ -28,10 +28,13 @@
 #include "HeapAdapters.h"
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <time.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -309,6 +312,112 @@ double median(std::vector<double> values) {
     return quantile(values, 0.5);
 }
 
+/// Serves one side of a figure in a child process: for every pair number
+/// the parent sends on `orders`, takes that pair's input (made outside the
+/// timing; both sides make the same inputs in the same order) and sends the
+/// side's sample back on `results`, until the parent closes `orders`.
+template <class Side, class Prepare>
+void serve(Side& side, Prepare prepare, int orders, int results) {
+    std::size_t pair = 0;
+    while (read(orders, &pair, sizeof pair) == sizeof pair) {
+        const Sample sample = side.sample(prepare(pair));
+        if (write(results, &sample, sizeof sample) != sizeof sample) {
+            return;
+        }
+    }
+}
+
+template <class Life> void drainSide(std::size_t n, int orders, int results) {
+    const KeySets keys(n, 1);
+    DrainSide<Life> side(n, keys);
+    const std::size_t runs = runsPerSample(n);
+    serve(side, [&](std::size_t pair) { return KeyRuns{pair * runs, runs}; }, orders, results);
+}
+
+template <class Adapter> void insertSide(std::size_t n, int orders, int results) {
+    const KeySets keys(n, 4);
+    InsertSide<Adapter> side(n, keys);
+    const std::size_t runs = runsPerSample(n);
+    serve(side, [&](std::size_t pair) { return KeyRuns{pair * runs, runs}; }, orders, results);
+}
+
+template <class Adapter> void updateSide(std::size_t n, int orders, int results) {
+    std::vector<Key> keys(n);
+    std::copy_n(KeySets(n, 2).set(0), n, keys.begin());
+    UpdateSide<Adapter> side(n, keys);
+    ChangeStream stream(n, std::max(4 * n, sampleWork), 3);
+    serve(
+        side, [&](std::size_t) -> const std::vector<Change>& { return stream.next(); }, orders,
+        results);
+}
+
+template <class Adapter> void dijkstraSide(std::size_t n, int orders, int results) {
+    const Graph graph = randomGraph(n, 5);
+    DijkstraSide<Adapter> side(n, graph);
+    const std::size_t runs = runsPerSample(n);
+    serve(side, [&](std::size_t) { return runs; }, orders, results);
+}
+
+using SideFunction = void (*)(std::size_t n, int orders, int results);
+
+[[noreturn]] void fail(const char* what) {
+    std::perror(what);
+    std::exit(1);
+}
+
+/// One side of a figure, running in a child process of its own. Each heap
+/// gets its own allocator that way: the memory a process keeps after a heap
+/// is destroyed, and so the page faults of the next one, depends on
+/// everything the process allocated before, and when the linked heap and
+/// its peer shared one, the peer's pattern changed the linked heap's faults
+/// from 8 to 1100 per run.
+class SideProcess {
+  public:
+    SideProcess(SideFunction side, std::size_t n) {
+        int orders[2];
+        int results[2];
+        if (pipe(orders) != 0 || pipe(results) != 0) {
+            fail("heap-bench: pipe");
+        }
+        child_ = fork();
+        if (child_ < 0) {
+            fail("heap-bench: fork");
+        }
+        if (child_ == 0) {
+            close(orders[1]);
+            close(results[0]);
+            side(n, orders[0], results[1]);
+            _exit(0);
+        }
+        close(orders[0]);
+        close(results[1]);
+        orders_ = orders[1];
+        results_ = results[0];
+    }
+    SideProcess(const SideProcess&) = delete;
+    SideProcess& operator=(const SideProcess&) = delete;
+    ~SideProcess() {
+        close(orders_);
+        close(results_);
+        waitpid(child_, nullptr, 0);
+    }
+
+    Sample sample(std::size_t pair) {
+        Sample result;
+        if (write(orders_, &pair, sizeof pair) != sizeof pair ||
+            read(results_, &result, sizeof result) != sizeof result) {
+            std::fputs("heap-bench: a measuring process failed\n", stderr);
+            std::exit(1);
+        }
+        return result;
+    }
+
+  private:
+    pid_t child_ = -1;
+    int orders_ = -1;
+    int results_ = -1;
+};
+
 /// One workload at one size against one peer.
 struct Figure {
     double ratio = 0;       ///< median of linked / peer over the pairs
@@ -316,29 +425,28 @@ struct Figure {
     double highQuartile = 0;
     double linkedNanosPerItem = 0; ///< medians over the pairs
     double peerNanosPerItem = 0;
-    double linkedFaultsPerRun = 0;
+    double linkedFaultsPerRun = 0; ///< means over every counted run
     double peerFaultsPerRun = 0;
 };
 
-/// Runs pairs + 1 pairs, the first a warm-up, and sums them up. prepare(p)
-/// makes pair p's input outside the timing; both sides then take it.
-template <class Linked, class Peer, class Prepare>
-Figure pairUp(std::size_t pairs, Linked& linked, Peer& peer, Prepare prepare) {
+/// Runs pairs + 1 pairs, the first a warm-up, and sums them up.
+Figure pairUp(SideFunction linkedSide, SideFunction peerSide, std::size_t n, std::size_t pairs) {
+    SideProcess linked(linkedSide, n);
+    SideProcess peer(peerSide, n);
     std::vector<double> ratios;
     std::vector<double> linkedNanos;
     std::vector<double> peerNanos;
-    std::vector<double> linkedFaults;
-    std::vector<double> peerFaults;
+    Sample linkedTotal;
+    Sample peerTotal;
     for (std::size_t pair = 0; pair <= pairs; ++pair) {
-        const auto& input = prepare(pair);
         Sample ours;
         Sample theirs;
         if (pair % 2 == 0) {
-            ours = linked.sample(input);
-            theirs = peer.sample(input);
+            ours = linked.sample(pair);
+            theirs = peer.sample(pair);
         } else {
-            theirs = peer.sample(input);
-            ours = linked.sample(input);
+            theirs = peer.sample(pair);
+            ours = linked.sample(pair);
         }
         if (pair == 0) {
             continue;
@@ -346,74 +454,31 @@ Figure pairUp(std::size_t pairs, Linked& linked, Peer& peer, Prepare prepare) {
         ratios.push_back(ours.seconds / theirs.seconds);
         linkedNanos.push_back(ours.seconds * 1e9 / ours.items);
         peerNanos.push_back(theirs.seconds * 1e9 / theirs.items);
-        linkedFaults.push_back(ours.faults / ours.runs);
-        peerFaults.push_back(theirs.faults / theirs.runs);
+        linkedTotal.faults += ours.faults;
+        linkedTotal.runs += ours.runs;
+        peerTotal.faults += theirs.faults;
+        peerTotal.runs += theirs.runs;
     }
     std::sort(ratios.begin(), ratios.end());
     return {quantile(ratios, 0.5), quantile(ratios, 0.25), quantile(ratios, 0.75),
-            median(linkedNanos),   median(peerNanos),      median(linkedFaults),
-            median(peerFaults)};
+            median(linkedNanos),   median(peerNanos),      linkedTotal.faults / linkedTotal.runs,
+            peerTotal.faults / peerTotal.runs};
 }
 
-template <class PeerLife> Figure drainFigure(std::size_t n, std::size_t pairs) {
-    const KeySets keys(n, 1);
-    DrainSide<LinkedLife> linked(n, keys);
-    DrainSide<PeerLife> peer(n, keys);
-    const std::size_t runs = runsPerSample(n);
-    KeyRuns input{0, runs};
-    return pairUp(pairs, linked, peer, [&](std::size_t pair) -> const KeyRuns& {
-        input.firstSet = pair * runs;
-        return input;
-    });
-}
-
-template <class PeerAdapter> Figure insertFigure(std::size_t n, std::size_t pairs) {
-    const KeySets keys(n, 4);
-    InsertSide<LinkedAdapter> linked(n, keys);
-    InsertSide<PeerAdapter> peer(n, keys);
-    const std::size_t runs = runsPerSample(n);
-    KeyRuns input{0, runs};
-    return pairUp(pairs, linked, peer, [&](std::size_t pair) -> const KeyRuns& {
-        input.firstSet = pair * runs;
-        return input;
-    });
-}
-
-template <class PeerAdapter> Figure updateFigure(std::size_t n, std::size_t pairs) {
-    std::vector<Key> keys(n);
-    std::copy_n(KeySets(n, 2).set(0), n, keys.begin());
-    UpdateSide<LinkedAdapter> linked(n, keys);
-    UpdateSide<PeerAdapter> peer(n, keys);
-    ChangeStream stream(n, std::max(4 * n, sampleWork), 3);
-    return pairUp(pairs, linked, peer,
-                  [&](std::size_t) -> const std::vector<Change>& { return stream.next(); });
-}
-
-template <class PeerAdapter> Figure dijkstraFigure(std::size_t n, std::size_t pairs) {
-    const Graph graph = randomGraph(n, 5);
-    DijkstraSide<LinkedAdapter> linked(n, graph);
-    DijkstraSide<PeerAdapter> peer(n, graph);
-    const std::size_t runs = runsPerSample(n);
-    return pairUp(pairs, linked, peer, [&](std::size_t) -> const std::size_t& { return runs; });
-}
-
-using FigureFunction = Figure (*)(std::size_t n, std::size_t pairs);
-
-/// A peer and the instantiations that pit the linked heap against it. The
-/// drain and update use plain keys; Dijkstra needs ids back from popMin, so
-/// its Boost heaps carry {key, id} entries.
+/// A peer: the side each workload runs it on. The drain and update use plain
+/// keys; Dijkstra needs ids back from popMin, so its Boost heaps carry
+/// {key, id} entries.
 struct Peer {
     const char* name;
-    FigureFunction drain;
-    FigureFunction update;
-    FigureFunction insert;
-    FigureFunction dijkstra;
+    SideFunction drain;
+    SideFunction update;
+    SideFunction insert;
+    SideFunction dijkstra;
 };
 
 template <template <class> class BoostHeap> constexpr Peer boostPeer(const char* name) {
-    return {name, drainFigure<ValueLife<BoostHeap<Key>>>,
-            updateFigure<BoostAdapter<BoostHeap<Key>>>, insertFigure<BoostAdapter<BoostHeap<Key>>>,
-            dijkstraFigure<BoostAdapter<BoostHeap<Entry>>>};
+    return {name, drainSide<ValueLife<BoostHeap<Key>>>, updateSide<BoostAdapter<BoostHeap<Key>>>,
+            insertSide<BoostAdapter<BoostHeap<Key>>>, dijkstraSide<BoostAdapter<BoostHeap<Entry>>>};
 }
 template <class Value> using BoostBinary = BoostDary<Value, 2>;
 template <class Value> using BoostFourAry = BoostDary<Value, 4>;
@@ -422,14 +487,18 @@ const Peer peers[] = {
     boostPeer<BoostBinary>("boost-binary"),
     boostPeer<BoostFourAry>("boost-4ary"),
     boostPeer<BoostPairing>("boost-pairing"),
-    {"std-pq", drainFigure<ValueLife<StdQueue>>, updateFigure<StdQueueAdapter>,
-     insertFigure<StdQueueAdapter>, dijkstraFigure<StdQueueAdapter>},
+    {"std-pq", drainSide<ValueLife<StdQueue>>, updateSide<StdQueueAdapter>,
+     insertSide<StdQueueAdapter>, dijkstraSide<StdQueueAdapter>},
 };
+
+/// The linked heap's side of every workload, in the same form.
+const Peer linked = {"linked", drainSide<LinkedLife>, updateSide<LinkedAdapter>,
+                     insertSide<LinkedAdapter>, dijkstraSide<LinkedAdapter>};
 
 struct Workload {
     const char* name;
     const char* label; ///< the table's first column
-    FigureFunction Peer::*figure;
+    SideFunction Peer::*side;
 };
 
 const Workload workloads[] = {
@@ -567,6 +636,8 @@ std::string spread(const Figure& figure) {
 int main(int argc, char** argv) {
     using namespace bench;
     const Options options = parseOptions(argc, argv);
+    // A measuring process that died shows as a failed write, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
 
     std::printf("Linked heap time ÷ peer time: median of %zu paired repetitions, interquartile "
                 "range in brackets; below 1.00 the linked heap is faster. \"linked ns\" is its "
@@ -590,7 +661,8 @@ int main(int argc, char** argv) {
             std::vector<double> faults;
             double linkedNanos = 0;
             for (const Peer* peer : options.peers) {
-                const Figure figure = (peer->*(workload->figure))(n, options.pairs);
+                const Figure figure =
+                    pairUp(linked.*(workload->side), peer->*(workload->side), n, options.pairs);
                 std::fprintf(stderr, "%s %zu vs %s: %s\n", workload->name, n, peer->name,
                              spread(figure).c_str());
                 if (faults.empty()) {
@@ -603,14 +675,14 @@ int main(int argc, char** argv) {
             std::printf("| %s | %s | %s |%s\n", workload->label, sizeLabel(n).c_str(),
                         format("%.1f", linkedNanos).c_str(), cells.c_str());
             std::fflush(stdout);
-            if (workload->figure == &Peer::drain) {
+            if (workload->side == &Peer::drain) {
                 drainFaults.push_back(faults);
             }
         }
     }
 
     if (!drainFaults.empty()) {
-        std::printf("\nMinor page faults per drain run (median over the pairs):\n\n| n | linked |");
+        std::printf("\nMinor page faults per drain run (mean over the counted pairs):\n\n| n | linked |");
         for (const Peer* peer : options.peers) {
             std::printf(" %s |", peer->name);
         }
