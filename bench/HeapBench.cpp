@@ -6,9 +6,11 @@
 // time, with its interquartile range. Whatever else the machine is doing hits
 // both halves of most pairs alike, and the median ignores the pairs where it
 // did not, so the ratios hold up on a shared machine where separately taken
-// times do not. Times are the thread's processor time, which leaves out the
-// slices other processes take from the core. One pair before the counted ones
-// warms caches and the allocator and is thrown away.
+// times do not. Times are processor time, which leaves out the slices other
+// processes take from the core. Each side runs in a process of its own, which
+// the parent drives in lockstep, so each heap lives with its own allocator.
+// One pair before the counted ones warms caches and the allocator and is
+// thrown away.
 //
 // Workloads, at each size n:
 //   drain     a heap's whole life: construct, insert n items, remove the
