@@ -1,16 +1,18 @@
 // Paired timings of the linked heap against Boost.Heap and std::priority_queue.
 //
 // Every figure compares the linked heap with one peer. A repetition (a pair)
-// times one sample of each on the same input, back to back, alternating which
-// goes first; the figure is the median over the pairs of linked time / peer
-// time, with its interquartile range. Whatever else the machine is doing hits
-// both halves of most pairs alike, and the median ignores the pairs where it
-// did not, so the ratios hold up on a shared machine where separately taken
-// times do not. Times are processor time, which leaves out the slices other
-// processes take from the core. Each side runs in a process of its own, which
-// the parent drives in lockstep, so each heap lives with its own allocator.
-// One pair before the counted ones warms caches and the allocator and is
-// thrown away.
+// runs the two back to back, linked, peer, peer, linked, each sample on fresh
+// input that both sides share; the figure is the median over the pairs of
+// linked time / peer time, with its interquartile range. Whatever else the
+// machine is doing hits both halves of most pairs alike, and the median
+// ignores the pairs where it did not, so the ratios hold up on a shared
+// machine where separately taken times do not.
+//
+// Times are processor time, which leaves out the slices other processes take
+// from the core. Each side runs in a process of its own, driven in lockstep
+// by the parent, so each heap lives with its own allocator; all three stay on
+// one core. One pair before the counted ones warms caches and the allocator
+// and is thrown away.
 //
 // Workloads, at each size n:
 //   drain     a heap's whole life: construct, insert n items, remove the
@@ -29,6 +31,7 @@
 // The output is Markdown, for scripts/bench.sh; progress goes to stderr.
 #include "HeapAdapters.h"
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -55,7 +58,10 @@ constexpr Key maxRandomKey = 1'000'000'000;
 
 /// Item operations a sample aims at: small sizes repeat their run until a
 /// sample is long enough to time well, large ones run once.
-constexpr std::size_t sampleWork = std::size_t{1} << 18;
+constexpr std::size_t sampleWork = std::size_t{1} << 17;
+
+/// Rounds each figure's repetitions are split into (see main).
+constexpr std::size_t rounds = 3;
 
 /// Runs in one drain, insert or dijkstra sample at size n.
 std::size_t runsPerSample(std::size_t n) {
@@ -84,6 +90,14 @@ struct Sample {
     double faults = 0;
     double items = 0;
     double runs = 0;
+
+    Sample& operator+=(const Sample& other) {
+        seconds += other.seconds;
+        faults += other.faults;
+        items += other.items;
+        runs += other.runs;
+        return *this;
+    }
 };
 
 /// Many sets of n random keys, so that a run does not replay the keys of the
@@ -329,38 +343,39 @@ void serve(Side& side, Prepare prepare, int orders, int results) {
     }
 }
 
-template <class Life> void drainSide(std::size_t n, int orders, int results) {
+template <class Life> void drainSide(std::size_t n, std::size_t, int orders, int results) {
     const KeySets keys(n, 1);
     DrainSide<Life> side(n, keys);
     const std::size_t runs = runsPerSample(n);
     serve(side, [&](std::size_t pair) { return KeyRuns{pair * runs, runs}; }, orders, results);
 }
 
-template <class Adapter> void insertSide(std::size_t n, int orders, int results) {
+template <class Adapter> void insertSide(std::size_t n, std::size_t, int orders, int results) {
     const KeySets keys(n, 4);
     InsertSide<Adapter> side(n, keys);
     const std::size_t runs = runsPerSample(n);
     serve(side, [&](std::size_t pair) { return KeyRuns{pair * runs, runs}; }, orders, results);
 }
 
-template <class Adapter> void updateSide(std::size_t n, int orders, int results) {
+template <class Adapter> void updateSide(std::size_t n, std::size_t round, int orders, int results) {
     std::vector<Key> keys(n);
     std::copy_n(KeySets(n, 2).set(0), n, keys.begin());
     UpdateSide<Adapter> side(n, keys);
-    ChangeStream stream(n, std::max(4 * n, sampleWork), 3);
+    // Each round starts a new stream, so no round replays another's changes.
+    ChangeStream stream(n, std::max(4 * n, sampleWork), 1000 + static_cast<std::uint32_t>(round));
     serve(
         side, [&](std::size_t) -> const std::vector<Change>& { return stream.next(); }, orders,
         results);
 }
 
-template <class Adapter> void dijkstraSide(std::size_t n, int orders, int results) {
+template <class Adapter> void dijkstraSide(std::size_t n, std::size_t, int orders, int results) {
     const Graph graph = randomGraph(n, 5);
     DijkstraSide<Adapter> side(n, graph);
     const std::size_t runs = runsPerSample(n);
     serve(side, [&](std::size_t) { return runs; }, orders, results);
 }
 
-using SideFunction = void (*)(std::size_t n, int orders, int results);
+using SideFunction = void (*)(std::size_t n, std::size_t round, int orders, int results);
 
 [[noreturn]] void fail(const char* what) {
     std::perror(what);
@@ -375,7 +390,7 @@ using SideFunction = void (*)(std::size_t n, int orders, int results);
 /// from 8 to 1100 per run.
 class SideProcess {
   public:
-    SideProcess(SideFunction side, std::size_t n) {
+    SideProcess(SideFunction side, std::size_t n, std::size_t round) {
         int orders[2];
         int results[2];
         if (pipe(orders) != 0 || pipe(results) != 0) {
@@ -388,7 +403,7 @@ class SideProcess {
         if (child_ == 0) {
             close(orders[1]);
             close(results[0]);
-            side(n, orders[0], results[1]);
+            side(n, round, orders[0], results[1]);
             _exit(0);
         }
         close(orders[0]);
@@ -431,41 +446,56 @@ struct Figure {
     double peerFaultsPerRun = 0;
 };
 
-/// Runs pairs + 1 pairs, the first a warm-up, and sums them up.
-Figure pairUp(SideFunction linkedSide, SideFunction peerSide, std::size_t n, std::size_t pairs) {
-    SideProcess linked(linkedSide, n);
-    SideProcess peer(peerSide, n);
-    std::vector<double> ratios;
-    std::vector<double> linkedNanos;
-    std::vector<double> peerNanos;
-    Sample linkedTotal;
-    Sample peerTotal;
-    for (std::size_t pair = 0; pair <= pairs; ++pair) {
-        Sample ours;
-        Sample theirs;
-        if (pair % 2 == 0) {
-            ours = linked.sample(pair);
-            theirs = peer.sample(pair);
-        } else {
-            theirs = peer.sample(pair);
-            ours = linked.sample(pair);
+/// The counted repetitions of one figure so far.
+class Tally {
+  public:
+    /// Runs one round: two fresh side processes, a warm-up repetition that
+    /// is not counted, then `count` counted ones. A repetition runs linked,
+    /// peer, peer, linked, each sample on fresh input: a sample that follows
+    /// one of its own side runs faster than one that follows the other side
+    /// (by up to 8 %, for Dijkstra at 10^3), and in this order each side has
+    /// one of each.
+    void runRound(SideFunction linkedSide, SideFunction peerSide, std::size_t n,
+                  std::size_t round, std::size_t count) {
+        SideProcess linked(linkedSide, n, round);
+        SideProcess peer(peerSide, n, round);
+        for (std::size_t repetition = 0; repetition <= count; ++repetition) {
+            const std::size_t input = 2 * next_++;
+            Sample ours = linked.sample(input);
+            Sample theirs = peer.sample(input);
+            theirs += peer.sample(input + 1);
+            ours += linked.sample(input + 1);
+            if (repetition == 0) {
+                continue;
+            }
+            ratios_.push_back(ours.seconds / theirs.seconds);
+            linkedNanos_.push_back(ours.seconds * 1e9 / ours.items);
+            peerNanos_.push_back(theirs.seconds * 1e9 / theirs.items);
+            linkedTotal_ += ours;
+            peerTotal_ += theirs;
         }
-        if (pair == 0) {
-            continue;
-        }
-        ratios.push_back(ours.seconds / theirs.seconds);
-        linkedNanos.push_back(ours.seconds * 1e9 / ours.items);
-        peerNanos.push_back(theirs.seconds * 1e9 / theirs.items);
-        linkedTotal.faults += ours.faults;
-        linkedTotal.runs += ours.runs;
-        peerTotal.faults += theirs.faults;
-        peerTotal.runs += theirs.runs;
     }
-    std::sort(ratios.begin(), ratios.end());
-    return {quantile(ratios, 0.5), quantile(ratios, 0.25), quantile(ratios, 0.75),
-            median(linkedNanos),   median(peerNanos),      linkedTotal.faults / linkedTotal.runs,
-            peerTotal.faults / peerTotal.runs};
-}
+
+    Figure figure() const {
+        std::vector<double> ratios = ratios_;
+        std::sort(ratios.begin(), ratios.end());
+        return {quantile(ratios, 0.5),
+                quantile(ratios, 0.25),
+                quantile(ratios, 0.75),
+                median(linkedNanos_),
+                median(peerNanos_),
+                linkedTotal_.faults / linkedTotal_.runs,
+                peerTotal_.faults / peerTotal_.runs};
+    }
+
+  private:
+    std::size_t next_ = 0; ///< the next repetition's inputs
+    std::vector<double> ratios_;
+    std::vector<double> linkedNanos_;
+    std::vector<double> peerNanos_;
+    Sample linkedTotal_;
+    Sample peerTotal_;
+};
 
 /// A peer: the side each workload runs it on. The drain and update use plain
 /// keys; Dijkstra needs ids back from popMin, so its Boost heaps carry
@@ -640,11 +670,52 @@ int main(int argc, char** argv) {
     const Options options = parseOptions(argc, argv);
     // A measuring process that died shows as a failed write, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
+    // Both sides of a pair run on one core, the one we started on, so that
+    // neither finds the other core's caches, warmed or trashed by something
+    // else. The scheduler moves other processes away from a busy core more
+    // readily than it would keep the two sides together.
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(static_cast<unsigned>(sched_getcpu()), &one);
+    if (sched_setaffinity(0, sizeof one, &one) != 0) {
+        std::perror("heap-bench: sched_setaffinity");
+    }
 
-    std::printf("Linked heap time ÷ peer time: median of %zu paired repetitions, interquartile "
-                "range in brackets; below 1.00 the linked heap is faster. \"linked ns\" is its "
-                "median time per item (per change for update).\n\n",
-                options.pairs);
+    // Every figure's repetitions are split into rounds, and each round visits
+    // every figure once, so that a figure's repetitions are spread over the
+    // whole run, and over three pairs of processes with their own memory
+    // layout. The spread then includes what changes over minutes (the load,
+    // and with it memory latency) and from process to process, which is
+    // what a second run would see too.
+    struct Cell {
+        const Workload* workload;
+        std::size_t n;
+        const Peer* peer;
+        Tally tally;
+    };
+    std::vector<Cell> cells;
+    for (const Workload* workload : options.workloads) {
+        for (std::size_t n : options.sizes) {
+            for (const Peer* peer : options.peers) {
+                cells.push_back({workload, n, peer, {}});
+            }
+        }
+    }
+    for (std::size_t round = 0; round < rounds; ++round) {
+        const std::size_t count = options.pairs / rounds + (round < options.pairs % rounds ? 1 : 0);
+        for (Cell& cell : cells) {
+            std::fprintf(stderr, "round %zu of %zu: %s %zu vs %s\n", round + 1, rounds,
+                         cell.workload->name, cell.n, cell.peer->name);
+            cell.tally.runRound(linked.*(cell.workload->side), cell.peer->*(cell.workload->side),
+                                cell.n, round, count);
+        }
+    }
+
+    std::printf("Linked heap time ÷ peer time: median of %zu paired repetitions (linked, peer, "
+                "peer, linked; in %zu rounds spread over the run), interquartile range in "
+                "brackets; below 1.00 the linked heap is faster. \"linked ns\" is its median "
+                "processor time per item (per change for update).\n\n",
+                options.pairs, rounds);
     std::printf("| workload | n | linked ns |");
     for (const Peer* peer : options.peers) {
         std::printf(" ÷ %s |", peer->name);
@@ -654,32 +725,25 @@ int main(int argc, char** argv) {
         std::printf("---:|");
     }
     std::printf("\n");
-
     // Page faults of the drain, by size, linked first then each peer.
     std::vector<std::vector<double>> drainFaults;
-    for (const Workload* workload : options.workloads) {
-        for (std::size_t n : options.sizes) {
-            std::string cells;
-            std::vector<double> faults;
-            double linkedNanos = 0;
-            for (const Peer* peer : options.peers) {
-                const Figure figure =
-                    pairUp(linked.*(workload->side), peer->*(workload->side), n, options.pairs);
-                std::fprintf(stderr, "%s %zu vs %s: %s\n", workload->name, n, peer->name,
-                             spread(figure).c_str());
-                if (faults.empty()) {
-                    linkedNanos = figure.linkedNanosPerItem;
-                    faults.push_back(figure.linkedFaultsPerRun);
-                }
-                faults.push_back(figure.peerFaultsPerRun);
-                cells += " " + spread(figure) + " |";
+    for (std::size_t row = 0; row < cells.size(); row += options.peers.size()) {
+        std::string text;
+        std::vector<double> faults;
+        for (std::size_t column = 0; column < options.peers.size(); ++column) {
+            const Figure figure = cells[row + column].tally.figure();
+            if (column == 0) {
+                text = format("%.1f", figure.linkedNanosPerItem) + " |";
+                faults.push_back(figure.linkedFaultsPerRun);
             }
-            std::printf("| %s | %s | %s |%s\n", workload->label, sizeLabel(n).c_str(),
-                        format("%.1f", linkedNanos).c_str(), cells.c_str());
-            std::fflush(stdout);
-            if (workload->side == &Peer::drain) {
-                drainFaults.push_back(faults);
-            }
+            faults.push_back(figure.peerFaultsPerRun);
+            text += " " + spread(figure) + " |";
+        }
+        const Cell& first = cells[row];
+        std::printf("| %s | %s | %s\n", first.workload->label, sizeLabel(first.n).c_str(),
+                    text.c_str());
+        if (first.workload->side == &Peer::drain) {
+            drainFaults.push_back(faults);
         }
     }
 
