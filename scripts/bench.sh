@@ -10,11 +10,13 @@ Usage: scripts/bench.sh [--quick] [--pairs N] [--sizes N,...] [--peers NAME,...]
 
 Builds bench/heap-bench with -O2 in build-bench/ (or $HEAP_BENCH_BUILD_DIR) and prints
 a Markdown table of linked heap time / peer time for each workload and size: the median
-over paired repetitions, each running the linked heap and the peer back to back in
-alternating order, with the interquartile range. Below 1.00 the linked heap is faster.
-Progress goes to standard error, so `scripts/bench.sh > table.md` keeps just the table.
+over paired repetitions, each running the linked heap and the peer back to back (linked,
+peer, peer, linked), with the interquartile range. Below 1.00 the linked heap is faster.
+The machine, the command and the load average come with it. Progress goes to standard
+error, so `scripts/bench.sh > table.md` keeps just the tables. A full run takes about
+three minutes on two cores.
 
-  --quick            boost-binary only, 15 pairs: about 20 seconds instead of a minute or two
+  --quick            boost-binary only, 15 pairs: about 25 seconds
   --pairs N          counted pairs per figure, at least 15 (default 31)
   --sizes LIST       heap sizes, comma-separated (default 1000,10000,100000)
   --peers LIST       from boost-binary,boost-4ary,boost-pairing,std-pq (default all)
