@@ -32,6 +32,7 @@
 #include "HeapAdapters.h"
 
 #include <sched.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,7 +45,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <random>
@@ -61,7 +64,7 @@ constexpr Key maxRandomKey = 1'000'000'000;
 constexpr std::size_t sampleWork = std::size_t{1} << 17;
 
 /// Rounds each figure's repetitions are split into (see main).
-constexpr std::size_t rounds = 3;
+constexpr std::size_t rounds = 4;
 
 /// Runs in one drain, insert or dijkstra sample at size n.
 std::size_t runsPerSample(std::size_t n) {
@@ -382,18 +385,20 @@ using SideFunction = void (*)(std::size_t n, std::size_t round, int orders, int 
     std::exit(1);
 }
 
-/// One side of a figure, running in a child process of its own. Each heap
-/// gets its own allocator that way: the memory a process keeps after a heap
-/// is destroyed, and so the page faults of the next one, depends on
-/// everything the process allocated before, and when the linked heap and
-/// its peer shared one, the peer's pattern changed the linked heap's faults
-/// from 8 to 1100 per run.
+/// One side of a figure, running in a child process of its own: this
+/// program again, started with --serve. Each heap gets its own allocator
+/// that way: the memory a process keeps after a heap is destroyed, and so
+/// the page faults of the next one, depends on everything the process
+/// allocated before, and when the linked heap and its peer shared one, the
+/// peer's pattern changed the linked heap's faults from 8 to 1100 per run.
+/// Starting the program afresh, rather than only forking, also gives every
+/// round a new randomised address layout, which moved some ratios by 5 %.
 class SideProcess {
   public:
-    SideProcess(SideFunction side, std::size_t n, std::size_t round) {
+    SideProcess(const char* workload, const char* heap, std::size_t n, std::size_t round) {
         int orders[2];
         int results[2];
-        if (pipe(orders) != 0 || pipe(results) != 0) {
+        if (pipe2(orders, O_CLOEXEC) != 0 || pipe2(results, O_CLOEXEC) != 0) {
             fail("heap-bench: pipe");
         }
         child_ = fork();
@@ -401,10 +406,24 @@ class SideProcess {
             fail("heap-bench: fork");
         }
         if (child_ == 0) {
-            close(orders[1]);
-            close(results[0]);
-            side(n, round, orders[0], results[1]);
-            _exit(0);
+            // Only these two ends stay open in the new program.
+            fcntl(orders[0], F_SETFD, 0);
+            fcntl(results[1], F_SETFD, 0);
+            std::string arguments[] = {"heap-bench",
+                                       "--serve",
+                                       workload,
+                                       heap,
+                                       std::to_string(n),
+                                       std::to_string(round),
+                                       std::to_string(orders[0]),
+                                       std::to_string(results[1])};
+            char* argv[std::size(arguments) + 1] = {};
+            for (std::size_t i = 0; i < std::size(arguments); ++i) {
+                argv[i] = arguments[i].data();
+            }
+            execv("/proc/self/exe", argv);
+            std::perror("heap-bench: execv");
+            _exit(1);
         }
         close(orders[0]);
         close(results[1]);
@@ -455,10 +474,10 @@ class Tally {
     /// one of its own side runs faster than one that follows the other side
     /// (by up to 8 %, for Dijkstra at 10^3), and in this order each side has
     /// one of each.
-    void runRound(SideFunction linkedSide, SideFunction peerSide, std::size_t n,
-                  std::size_t round, std::size_t count) {
-        SideProcess linked(linkedSide, n, round);
-        SideProcess peer(peerSide, n, round);
+    void runRound(const char* workload, const char* peerName, std::size_t n, std::size_t round,
+                  std::size_t count) {
+        SideProcess linked(workload, "linked", n, round);
+        SideProcess peer(workload, peerName, n, round);
         for (std::size_t repetition = 0; repetition <= count; ++repetition) {
             const std::size_t input = 2 * next_++;
             Sample ours = linked.sample(input);
@@ -555,6 +574,28 @@ const char usage[] =
     "  --sizes LIST       heap sizes, 16 to 10000000 (default 1000,10000,100000)\n"
     "  --peers LIST       boost-binary, boost-4ary, boost-pairing, std-pq (default all)\n"
     "  --workloads LIST   drain, update, insert, dijkstra (default all)\n";
+
+/// The --serve entry: runs one side of a figure for the parent (see
+/// SideProcess). Arguments: workload, heap (linked or a peer), n, round, and
+/// the descriptors to read orders from and write results to.
+int serveSide(char** argv) {
+    const std::string workloadName = argv[2];
+    const std::string heapName = argv[3];
+    const Workload* workload = std::find_if(std::begin(workloads), std::end(workloads),
+                                            [&](const Workload& one) { return workloadName == one.name; });
+    const Peer* heap = heapName == linked.name
+                           ? &linked
+                           : std::find_if(std::begin(peers), std::end(peers),
+                                          [&](const Peer& one) { return heapName == one.name; });
+    if (workload == std::end(workloads) || heap == std::end(peers)) {
+        std::fputs("heap-bench: --serve is for heap-bench's own use\n", stderr);
+        return 2;
+    }
+    const auto number = [](const char* text) { return std::strtoull(text, nullptr, 10); };
+    (heap->*(workload->side))(number(argv[4]), number(argv[5]), static_cast<int>(number(argv[6])),
+                              static_cast<int>(number(argv[7])));
+    return 0;
+}
 
 [[noreturn]] void badUsage(const std::string& message) {
     std::fprintf(stderr, "heap-bench: %s (see --help)\n", message.c_str());
@@ -667,6 +708,9 @@ std::string spread(const Figure& figure) {
 
 int main(int argc, char** argv) {
     using namespace bench;
+    if (argc == 8 && std::strcmp(argv[1], "--serve") == 0) {
+        return serveSide(argv);
+    }
     const Options options = parseOptions(argc, argv);
     // A measuring process that died shows as a failed write, not a silent end.
     std::signal(SIGPIPE, SIG_IGN);
@@ -683,10 +727,10 @@ int main(int argc, char** argv) {
 
     // Every figure's repetitions are split into rounds, and each round visits
     // every figure once, so that a figure's repetitions are spread over the
-    // whole run, and over three pairs of processes with their own memory
-    // layout. The spread then includes what changes over minutes (the load,
-    // and with it memory latency) and from process to process, which is
-    // what a second run would see too.
+    // whole run, and over as many pairs of processes, each with its own
+    // memory layout. The spread then includes what changes over minutes (the
+    // load, and with it memory latency) and from process to process, which
+    // is what a second run would see too.
     struct Cell {
         const Workload* workload;
         std::size_t n;
@@ -706,8 +750,7 @@ int main(int argc, char** argv) {
         for (Cell& cell : cells) {
             std::fprintf(stderr, "round %zu of %zu: %s %zu vs %s\n", round + 1, rounds,
                          cell.workload->name, cell.n, cell.peer->name);
-            cell.tally.runRound(linked.*(cell.workload->side), cell.peer->*(cell.workload->side),
-                                cell.n, round, count);
+            cell.tally.runRound(cell.workload->name, cell.peer->name, cell.n, round, count);
         }
     }
 
