@@ -31,12 +31,12 @@
 // The output is Markdown, for scripts/bench.sh; progress goes to stderr.
 #include "HeapAdapters.h"
 
-#include <sched.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -46,7 +46,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <iterator>
 #include <limits>
 #include <memory>
@@ -109,7 +108,8 @@ struct Sample {
 class KeySets {
   public:
     KeySets(std::size_t n, std::uint32_t seed)
-        : n_(n), count_(std::clamp<std::size_t>((std::size_t{1} << 22) / n, 4, 64)), keys_(n_ * count_) {
+        : n_(n), count_(std::clamp<std::size_t>((std::size_t{1} << 22) / n, 4, 64)),
+          keys_(n_ * count_) {
         std::mt19937 generator(seed);
         std::uniform_int_distribution<Key> keys(0, maxRandomKey);
         for (Key& key : keys_) {
@@ -350,17 +350,28 @@ template <class Life> void drainSide(std::size_t n, std::size_t, int orders, int
     const KeySets keys(n, 1);
     DrainSide<Life> side(n, keys);
     const std::size_t runs = runsPerSample(n);
-    serve(side, [&](std::size_t pair) { return KeyRuns{pair * runs, runs}; }, orders, results);
+    serve(
+        side,
+        [&](std::size_t pair) {
+            return KeyRuns{pair * runs, runs};
+        },
+        orders, results);
 }
 
 template <class Adapter> void insertSide(std::size_t n, std::size_t, int orders, int results) {
     const KeySets keys(n, 4);
     InsertSide<Adapter> side(n, keys);
     const std::size_t runs = runsPerSample(n);
-    serve(side, [&](std::size_t pair) { return KeyRuns{pair * runs, runs}; }, orders, results);
+    serve(
+        side,
+        [&](std::size_t pair) {
+            return KeyRuns{pair * runs, runs};
+        },
+        orders, results);
 }
 
-template <class Adapter> void updateSide(std::size_t n, std::size_t round, int orders, int results) {
+template <class Adapter>
+void updateSide(std::size_t n, std::size_t round, int orders, int results) {
     std::vector<Key> keys(n);
     std::copy_n(KeySets(n, 2).set(0), n, keys.begin());
     UpdateSide<Adapter> side(n, keys);
@@ -375,7 +386,8 @@ template <class Adapter> void dijkstraSide(std::size_t n, std::size_t, int order
     const Graph graph = randomGraph(n, 5);
     DijkstraSide<Adapter> side(n, graph);
     const std::size_t runs = runsPerSample(n);
-    serve(side, [&](std::size_t) { return runs; }, orders, results);
+    serve(
+        side, [&](std::size_t) { return runs; }, orders, results);
 }
 
 using SideFunction = void (*)(std::size_t n, std::size_t round, int orders, int results);
@@ -581,8 +593,9 @@ const char usage[] =
 int serveSide(char** argv) {
     const std::string workloadName = argv[2];
     const std::string heapName = argv[3];
-    const Workload* workload = std::find_if(std::begin(workloads), std::end(workloads),
-                                            [&](const Workload& one) { return workloadName == one.name; });
+    const Workload* workload =
+        std::find_if(std::begin(workloads), std::end(workloads),
+                     [&](const Workload& one) { return workloadName == one.name; });
     const Peer* heap = heapName == linked.name
                            ? &linked
                            : std::find_if(std::begin(peers), std::end(peers),
@@ -791,7 +804,8 @@ int main(int argc, char** argv) {
     }
 
     if (!drainFaults.empty()) {
-        std::printf("\nMinor page faults per drain run (mean over the counted pairs):\n\n| n | linked |");
+        std::printf(
+            "\nMinor page faults per drain run (mean over the counted pairs):\n\n| n | linked |");
         for (const Peer* peer : options.peers) {
             std::printf(" %s |", peer->name);
         }
