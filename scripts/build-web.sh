@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds Heap View for the browser with Emscripten: a static site of index.html,
-# heap-view.js and heap-view.wasm in SITE_DIR (default build-web/), with
+# heap-view.js and heap-view.wasm in SITE_DIR (default: build-web/ in the
+# repository; a path given is taken from the current directory), with
 # CMake's own files under SITE_DIR/cmake. Installs Emscripten and Node.js from
 # Debian's packages first if they are missing.
 #
 # Usage: scripts/build-web.sh [SITE_DIR]
 set -euo pipefail
 
-usage() { echo "usage: scripts/build-web.sh [SITE_DIR]   (default: build-web)"; }
+usage() { echo "usage: scripts/build-web.sh [SITE_DIR]   (default: build-web/ in the repository)"; }
 case ${1:-} in
 -h | --help)
     usage
@@ -21,25 +22,12 @@ esac
 (($# <= 1)) || { usage >&2; exit 2; }
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-site=${1:-build-web}
+site=${1:-$repo/build-web}
 mkdir -p "$site"
 site=$(cd "$site" && pwd)
 
 # emcc runs its JavaScript optimizer under node; cmake drives the build.
-needed=()
-command -v emcc >/dev/null || needed+=(emscripten)
-command -v node >/dev/null || needed+=(nodejs)
-command -v cmake >/dev/null || needed+=(cmake)
-if ((${#needed[@]} > 0)); then
-    sudo=()
-    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-    echo "Installing: ${needed[*]}" >&2
-    if ! { DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
-        -o DPkg::Lock::Timeout=600 "${needed[@]}" >/dev/null; } 2>/dev/null; then
-        echo "build-web: cannot install ${needed[*]} (apt-get install failed); install it and retry" >&2
-        exit 1
-    fi
-fi
+"$repo/scripts/ensure-commands.sh" emcc=emscripten node=nodejs cmake=cmake
 
 # Debian's emcc needs its acorn module from Debian's Node.js library path. The
 # system libraries come prebuilt in Debian's read-only Emscripten cache, so the
@@ -47,7 +35,11 @@ fi
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 export TMPDIR=$site/cmake/tmp
 mkdir -p "$TMPDIR"
-emcmake cmake -S "$repo" -B "$site/cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DBUILD_TESTING=OFF -DHEAP_WEB_SITE_DIR="$site" >/dev/null
+if ! emcmake cmake -S "$repo" -B "$site/cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DBUILD_TESTING=OFF -DHEAP_WEB_SITE_DIR="$site" \
+    >"$site/cmake/configure.log" 2>&1; then
+    cat "$site/cmake/configure.log" >&2
+    exit 1
+fi
 cmake --build "$site/cmake" -j"$(nproc)" --target heap-view
 echo "Built Heap View for the browser in $site"
