@@ -11,6 +11,7 @@ packages=(
     xvfb xauth xdotool x11-apps x11-utils imagemagick
     dpkg-dev file                  # dpkg-shlibdeps for the Debian package
     strace                         # scripts/measure-pacing.sh
+    emscripten nodejs chromium     # the browser build and its test in headless Chromium
 )
 # Debian ships clang's sanitizer and libFuzzer runtimes separately; releases
 # that bundle them with clang have no such package.
