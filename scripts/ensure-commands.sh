@@ -20,7 +20,7 @@ done
 sudo=()
 [[ $(id -u) -eq 0 ]] || sudo=(sudo)
 install() {
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
         -o DPkg::Lock::Timeout=600 "${missing[@]}" >/dev/null 2>&1
 }
 echo "Installing: ${missing[*]}" >&2
