@@ -15,6 +15,11 @@
 #   --record FILE      save a looping animated GIF of the growth phase and a
 #                      few seconds of the mutation phase, about one frame per
 #                      step (about 60 s in all)
+#   --web              the browser version instead (scripts/serve-web.sh):
+#                      build it and serve it on http://127.0.0.1:8000/ (or the
+#                      first free port), printing the URL; with --screenshot,
+#                      save a headless Chromium picture of its canvas once the
+#                      heap is full instead
 #   -h, --help         show this help and exit
 #
 # Relative FILE paths are taken from the directory where the command was
@@ -61,6 +66,7 @@ output_path() {
 
 screenshot=
 record=
+web=false
 while (($# > 0)); do
     case $1 in
     -h | --help)
@@ -72,6 +78,10 @@ while (($# > 0)); do
         if [[ $1 == --screenshot ]]; then screenshot=$2; else record=$2; fi
         shift 2
         ;;
+    --web)
+        web=true
+        shift
+        ;;
     --)
         shift
         break
@@ -82,8 +92,17 @@ while (($# > 0)); do
 done
 viewer_args=("$@")
 
+if $web; then
+    [[ -z $record ]] || usage_error "--web cannot --record"
+    (($# == 0)) || usage_error "--web takes no viewer arguments"
+fi
 [[ -z $screenshot ]] || screenshot=$(output_path "$screenshot")
 [[ -z $record ]] || record=$(output_path "$record")
+if $web; then
+    web_args=()
+    [[ -z $screenshot ]] || web_args=(--screenshot "$screenshot")
+    exec "$repo/scripts/serve-web.sh" "${web_args[@]}"
+fi
 headless=false
 if [[ -z ${DISPLAY:-} || -n $screenshot || -n $record ]]; then
     headless=true

@@ -44,6 +44,8 @@ arguments() {
         "--record /proc/none/x.gif|1|^run.sh: cannot create the directory of '/proc/none/x.gif'$"
         "--screenshot $scratch/not-a-directory/x.png|1|^run.sh: cannot create the directory of "
         "--screenshot $scratch|1|^run.sh: cannot write '$scratch': it is a directory$"
+        "--web --record x.gif|2|^run.sh: --web cannot --record "
+        "--web -- -sync|2|^run.sh: --web takes no viewer arguments "
     )
     local entry args status expected out err got start elapsed
     for entry in "${cases[@]}"; do
@@ -71,7 +73,7 @@ arguments() {
     # how viewer arguments are passed.
     local help
     help=$("$run" --help)
-    for word in --screenshot --record --help Xvfb build/heap-view.png "typed" "after --"; do
+    for word in --screenshot --record --web --help Xvfb build/heap-view.png "typed" "after --"; do
         [[ $help == *"$word"* ]] || fail "the help does not mention '$word'"
     done
 
