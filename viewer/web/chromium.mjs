@@ -60,13 +60,21 @@ export async function launch({ width = 600, height = 800 } = {}) {
     browser.stdio[3].write(JSON.stringify({ id, method, params, sessionId }) + '\0');
   });
 
+  // Asked to close, Chromium ends its helper processes too; killed only if it
+  // does not. Helpers may still be leaving the profile as it goes, hence the
+  // retries.
   const close = async () => {
     if (closed) return;
+    const exited = new Promise((resolve) => {
+      if (browser.exitCode !== null || browser.signalCode !== null) resolve();
+      else browser.once('exit', resolve);
+    });
+    send('Browser.close').catch(() => {});
     closed = true;
-    const exited = new Promise((resolve) => browser.once('exit', resolve));
-    if (browser.exitCode === null) browser.kill();
+    const timer = setTimeout(() => browser.kill('SIGKILL'), 5000);
     await exited;
-    fs.rmSync(profile, { recursive: true, force: true });
+    clearTimeout(timer);
+    fs.rmSync(profile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 });
   };
 
   try {
