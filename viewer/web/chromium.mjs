@@ -60,11 +60,20 @@ export async function launch({ width = 600, height = 800 } = {}) {
     browser.stdio[3].write(JSON.stringify({ id, method, params, sessionId }) + '\0');
   });
 
+  // Chromium outlives a parent that just dies, so an interrupted script
+  // closes it before going.
+  const signals = ['SIGINT', 'SIGTERM', 'SIGHUP'];
+  const onSignal = (signal) => {
+    close().finally(() => process.exit(128 + os.constants.signals[signal]));
+  };
+  for (const signal of signals) process.on(signal, onSignal);
+
   // Asked to close, Chromium ends its helper processes too; killed only if it
   // does not. Helpers may still be leaving the profile as it goes, hence the
   // retries.
   const close = async () => {
     if (closed) return;
+    for (const signal of signals) process.off(signal, onSignal);
     const exited = new Promise((resolve) => {
       if (browser.exitCode !== null || browser.signalCode !== null) resolve();
       else browser.once('exit', resolve);

@@ -16,13 +16,6 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 const { server, url } = await serve(site);
 let browser;
-// Interrupted: the browser and its profile go too.
-for (const signal of ['SIGINT', 'SIGTERM']) {
-  process.on(signal, async () => {
-    await browser?.close();
-    process.exit(130);
-  });
-}
 try {
   browser = await launch();
   const start = Date.now();
