@@ -30,7 +30,7 @@ void display() {
     glClear(GL_COLOR_BUFFER_BIT);
     stepScene(SCENE);
     drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
-    SCENE.count += 1;
+    countFrame(SCENE);
     glFlush();
 }
 
