@@ -1,7 +1,8 @@
 // Draws known heaps into a real GLUT window (under Xvfb, Mesa's software
 // renderer) and reads the front buffer back. Positions are in drawing units:
 // with the viewport one pixel short, a unit is 399/400 of a pixel, so edges
-// are sampled with a pixel of slack rather than exactly.
+// are sampled with a pixel of slack rather than exactly. The frame cycle's
+// pause lives in the same GL layer and is tested here too.
 #include "Drawing.h"
 #include "FrameCycle.h"
 
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -237,6 +239,14 @@ TEST_F(Drawing, BottomLevelBoxIsAShortLine) {
     const Rect line{pix(199) - 1, 98, pix(201) + 1, 100};
     EXPECT_GE(frame.count(line, Colour::Black), 2);
     EXPECT_EQ(frame.count(kWhole, Colour::White, line), kWhole.area() - line.area());
+}
+
+TEST(FramePause, FailedPauseReportsItsReasonAndReturns) {
+    testing::internal::CaptureStderr();
+    sleepFor(-1); // a negative nanosecond count: nanosleep fails with EINVAL
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error occurred with nanosleep; reason = " + std::string(std::strerror(EINVAL)) +
+                  "\n");
 }
 
 } // namespace
