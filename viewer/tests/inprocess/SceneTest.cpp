@@ -82,6 +82,16 @@ class ModelledScene {
         return sceneMatches(scene, model_, filled_);
     }
 
+    /// Runs steps, stopping at the first mismatch.
+    ::testing::AssertionResult run(int steps) {
+        for (int i = 0; i < steps; ++i) {
+            if (::testing::AssertionResult matched = step(); !matched) {
+                return matched << " at step " << i + 1 << " of " << steps;
+            }
+        }
+        return ::testing::AssertionSuccess();
+    }
+
     /// Moves every item to a value of its own within 1000 of limit, calling
     /// the hook for the direction it moved, in the scene and the model.
     void pinNear(std::int32_t limit) {
@@ -115,42 +125,29 @@ class ModelledScene {
 };
 
 TEST(SceneStep, GrowthThenMutationFollowsTheRandomSequence) {
-    constexpr int kSteps = 200 + 2000;
     for (const unsigned seed : {1U, 42U, 20240601U}) {
-        SCOPED_TRACE(seed);
         ModelledScene modelled(seed, 200 + 3 * 2000);
-        for (int step = 0; step < kSteps; ++step) {
-            ASSERT_TRUE(modelled.step()) << "after step " << step;
-        }
-        EXPECT_EQ(modelled.scene.count, kSteps);
+        ASSERT_TRUE(modelled.run(200 + 2000)) << "seed " << seed;
+        EXPECT_EQ(modelled.scene.count, 200 + 2000);
     }
 }
 
 TEST(SceneStep, ValuesStopAtBothLimitsAndKeepHeapOrder) {
     // Each item is picked some 15 times per phase, so most walk into the limit.
     ModelledScene modelled(7, 200 + 2 * 3 * 3000);
-    for (int step = 0; step < 200; ++step) {
-        ASSERT_TRUE(modelled.step()) << "growth step " << step;
-    }
+    ASSERT_TRUE(modelled.run(200));
     for (const std::int32_t limit : {INT32_MAX, INT32_MIN}) {
-        SCOPED_TRACE(limit);
         modelled.pinNear(limit);
-        for (int step = 0; step < 3000; ++step) {
-            ASSERT_TRUE(modelled.step()) << "after step " << step;
-        }
-        EXPECT_GT(modelled.holding(limit), 0) << "no value reached the limit";
+        ASSERT_TRUE(modelled.run(3000)) << "near " << limit;
+        EXPECT_GT(modelled.holding(limit), 0) << "no value reached " << limit;
     }
 }
 
 TEST(SceneStep, CountStopsAtItsLimitAndTheMutationsGoOn) {
     ModelledScene modelled(11, 200 + 3 * 100);
-    for (int step = 0; step < 200; ++step) {
-        ASSERT_TRUE(modelled.step()) << "growth step " << step;
-    }
+    ASSERT_TRUE(modelled.run(200));
     modelled.scene.count = INT32_MAX - 2;
-    for (int step = 0; step < 100; ++step) { // the model checks count and values
-        ASSERT_TRUE(modelled.step()) << "after step " << step;
-    }
+    ASSERT_TRUE(modelled.run(100)); // the model checks the count and the values
     EXPECT_EQ(modelled.scene.count, INT32_MAX);
 }
 
