@@ -164,15 +164,19 @@ run(output ${CTEST} --build-and-test ${SOURCE_DIR}/heap/tests/consumer ${OUTPUT_
 message("find_package consumer: ${output}")
 
 # pkg-config: a plain compiler line, with pkg-config searching the unpacked
-# tree only.
-run(flags ${CMAKE_COMMAND} -E env PKG_CONFIG_LIBDIR=${root}/usr/${LIBDIR}/pkgconfig
-    PKG_CONFIG_PATH= ${pkg_config} --cflags --libs binaryheap)
+# tree only. Told that the tree is a sysroot, it must give the same flags.
+set(pkg_config_env PKG_CONFIG_LIBDIR=${root}/usr/${LIBDIR}/pkgconfig PKG_CONFIG_PATH=)
+run(flags ${CMAKE_COMMAND} -E env ${pkg_config_env} ${pkg_config} --cflags --libs binaryheap)
+run(sysroot_flags ${CMAKE_COMMAND} -E env ${pkg_config_env} PKG_CONFIG_SYSROOT_DIR=${root}
+    ${pkg_config} --cflags --libs binaryheap)
 string(STRIP "${flags}" flags)
+string(STRIP "${sysroot_flags}" sysroot_flags)
 message("pkg-config --cflags --libs binaryheap: ${flags}")
 string(FIND "${flags}" "-I${root}/" include_at)
 string(FIND "${flags}" "-L${root}/" lib_at)
-if(include_at EQUAL -1 OR lib_at EQUAL -1)
-    message(FATAL_ERROR "pkg-config's flags do not point into ${root}: ${flags}")
+if(include_at EQUAL -1 OR lib_at EQUAL -1 OR NOT sysroot_flags STREQUAL flags)
+    message(FATAL_ERROR "pkg-config's flags do not point into ${root}: ${flags}\n"
+                        "with ${root} as sysroot: ${sysroot_flags}")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
 separate_arguments(cxx_flags UNIX_COMMAND "${CONSUMER_CXX_FLAGS}")
