@@ -27,11 +27,11 @@ declare -A groups=(
     [record]="gifsicle"
     # clang and its sanitizer and fuzzer runtimes for the sanitized build;
     # xauth for xvfb-run; XTest for the end-to-end input; Boost and Google
-    # Benchmark for the benchmark build; dpkg-dev and lintian for the package
-    # checks; strace for scripts/measure-pacing.sh; Emscripten, Node.js and
-    # Chromium for the browser build and its test.
+    # Benchmark for the benchmark build; dpkg-dev, lintian and man-db (man -l,
+    # groff) for the package checks; strace for scripts/measure-pacing.sh;
+    # Emscripten, Node.js and Chromium for the browser build and its test.
     [test]="build-essential pkg-config clang libgtest-dev libgmock-dev libxtst-dev
-            xauth libbenchmark-dev libboost-dev dpkg-dev file lintian strace
+            xauth libbenchmark-dev libboost-dev dpkg-dev file lintian man-db strace
             emscripten nodejs chromium"
 )
 # Debian ships clang's sanitizer and libFuzzer runtimes apart from clang;

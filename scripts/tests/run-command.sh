@@ -101,10 +101,12 @@ headless_run() {
 # Nothing the run started is still running, and it left no temporary files.
 expect_clean() {
     sleep 0.2
+    # Every process the run started inherited its private TMPDIR, whatever
+    # else runs on the machine.
     local left
-    left=$(comm -13 <(echo "$xservers") <(pgrep -x Xvfb | sort) || true)
-    [[ -z $left ]] || fail "$1: Xvfb $left still runs"
-    ! pgrep -f "^$build/viewer/heap-view" >/dev/null || fail "$1: heap-view still runs"
+    left=$(grep -lzx "TMPDIR=$scratch/tmp" /proc/[0-9]*/environ 2>/dev/null |
+        sed 's|^/proc/\([0-9]*\)/environ$|\1|' | xargs -r ps -o comm= -p || true)
+    [[ -z $left ]] || fail "$1: still running: $(echo $left)"
     [[ -z $(ls -A "$scratch/tmp") ]] || fail "$1: left $(ls -A "$scratch/tmp") in TMPDIR"
     [[ -z $(find "$scratch/typed" -name '.*partial*') ]] || fail "$1: left a partial output file"
 }
@@ -112,7 +114,6 @@ expect_clean() {
 headless() {
     build=$1
     mkdir -p "$scratch/typed" "$scratch/tmp"
-    xservers=$(pgrep -x Xvfb | sort || true)
 
     headless_run --record out/rec.gif --screenshot shot.png
     [[ $status == 0 ]] || fail "recording: status $status: $(cat "$scratch/err")"
