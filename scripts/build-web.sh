@@ -27,7 +27,7 @@ mkdir -p "$site"
 site=$(cd "$site" && pwd)
 
 # emcc runs its JavaScript optimizer under node; cmake drives the build.
-"$repo/scripts/ensure-commands.sh" emcc=emscripten node=nodejs cmake=cmake
+"$repo/scripts/install-deps.sh" web
 
 # Debian's emcc needs its acorn module from Debian's Node.js library path. The
 # system libraries come prebuilt in Debian's read-only Emscripten cache, so the

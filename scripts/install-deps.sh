@@ -8,6 +8,8 @@
 #   run       build and start heap-view: compiler, CMake, GLUT and OpenGL
 #   headless  a private X server and the image tools for screenshots
 #   record    the GIF optimiser for recordings
+#   web       the browser build: Emscripten, Node.js and CMake
+#   browser   Chromium, to take the browser build's picture headless
 #   test      everything the whole test suite needs (includes the groups above)
 #
 # Packages already installed are left alone; when nothing is missing the script
@@ -25,14 +27,14 @@ declare -A groups=(
     [run]="g++ make cmake freeglut3-dev"
     [headless]="xvfb x11-apps imagemagick"
     [record]="gifsicle"
+    [web]="emscripten nodejs cmake"
+    [browser]="chromium nodejs"
     # clang and its sanitizer and fuzzer runtimes for the sanitized build;
     # xauth for xvfb-run; XTest for the end-to-end input; Boost and Google
     # Benchmark for the benchmark build; dpkg-dev, lintian and man-db (man -l,
-    # groff) for the package checks; strace for scripts/measure-pacing.sh;
-    # Emscripten, Node.js and Chromium for the browser build and its test.
+    # groff) for the package checks; strace for scripts/measure-pacing.sh.
     [test]="build-essential pkg-config clang libgtest-dev libgmock-dev libxtst-dev
-            xauth libbenchmark-dev libboost-dev dpkg-dev file lintian man-db strace
-            emscripten nodejs chromium"
+            xauth libbenchmark-dev libboost-dev dpkg-dev file lintian man-db strace"
 )
 # Debian ships clang's sanitizer and libFuzzer runtimes apart from clang;
 # releases that bundle them have no such package, and then it is skipped.
@@ -49,10 +51,15 @@ for group in "$@"; do
         usage
         exit 0
         ;;
-    test) wanted+=(${groups[run]} ${groups[headless]} ${groups[record]} ${groups[test]} $optional) ;;
-    run | headless | record) wanted+=(${groups[$group]}) ;;
+    test)
+        for part in run headless record web browser test; do
+            wanted+=(${groups[$part]})
+        done
+        wanted+=($optional)
+        ;;
+    run | headless | record | web | browser) wanted+=(${groups[$group]}) ;;
     *)
-        echo "install-deps: unknown group '$group' (run, headless, record or test)" >&2
+        echo "install-deps: unknown group '$group' (run, headless, record, web, browser or test)" >&2
         exit 2
         ;;
     esac
@@ -79,7 +86,7 @@ log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 fail() {
     cat "$log" >&2
-    echo "install-deps: $1 (apt-get's output above)" >&2
+    echo "install-deps: $1, so these are missing: ${missing[*]} (apt-get's output above)" >&2
     exit 1
 }
 

@@ -32,7 +32,6 @@ done
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
 site=$repo/build-web
-"$repo/scripts/ensure-commands.sh" node=nodejs
 "$repo/scripts/build-web.sh" "$site" >/dev/null
 
 if [[ -z $screenshot ]]; then
@@ -40,7 +39,7 @@ if [[ -z $screenshot ]]; then
     exec node "$repo/viewer/web/serve.mjs" "$site"
 fi
 
-"$repo/scripts/ensure-commands.sh" chromium=chromium
+"$repo/scripts/install-deps.sh" browser
 mkdir -p "$(dirname "$screenshot")"
 node "$repo/viewer/web/screenshot.mjs" "$site" "$screenshot"
 echo "Screenshot of the Heap View page's canvas: $(realpath "$screenshot")"
