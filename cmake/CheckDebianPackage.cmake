@@ -1,77 +1,188 @@
-# Builds the Debian package of the build tree BUILD_DIR with cpack into a fresh
-# OUTPUT_DIR and checks its contents and dependencies with dpkg-deb.
-#   cmake -DCPACK=... -DBUILD_DIR=... -DOUTPUT_DIR=... [-DCONFIG=...]
-#         [-DHAS_VIEWER=ON|OFF] -P CheckDebianPackage.cmake
-# When heap-view is not built it only says so, which CTest counts as a skip.
-if(NOT HAS_VIEWER)
-    message("SKIPPED: heap-view is not built in this tree, so there is no package to check")
-    return()
-endif()
+# Builds the Debian packages of the build tree BUILD_DIR with cpack into a fresh
+# OUTPUT_DIR and checks them as a user meets them:
+#  - each package holds exactly its files; heap-view's dependencies come from
+#    its binary; the changelog's version is the packages' version;
+#  - lintian reports no error;
+#  - the manual page renders without warnings and quotes the program's messages;
+#  - a consumer builds and runs against the -dev package unpacked under a
+#    temporary root, through find_package and through pkg-config, with
+#    nothing installed on the system.
+#   cmake -DCPACK=... -DCTEST=... -DBUILD_DIR=... -DOUTPUT_DIR=... -DSOURCE_DIR=...
+#         -DLIBDIR=... -DVERSION=... [-DCONFIG=...] [-DHAS_VIEWER=ON|OFF]
+#         -DCONSUMER_GENERATOR=... -DCONSUMER_MAKE=... -DCONSUMER_CXX=...
+#         [-DCONSUMER_CXX_FLAGS=...] [-DCONSUMER_LINK_FLAGS=...]
+#         -P CheckDebianPackage.cmake
+# Without heap-view (HAS_VIEWER=OFF) only libbinaryheap-dev is expected.
 
-find_program(DPKG_DEB dpkg-deb)
-if(NOT DPKG_DEB)
-    message(FATAL_ERROR "dpkg-deb is needed to inspect the package (apt-get install dpkg-dev)")
-endif()
+# Runs a command and stops with everything it wrote when it fails; its
+# standard output goes to <var>, its standard error to <var>_ERR.
+function(run var)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE output
+                    ERROR_VARIABLE error)
+    if(NOT result EQUAL 0)
+        string(REPLACE ";" " " command "${ARGN}")
+        message(FATAL_ERROR "${command} failed (${result}):\n${output}${error}")
+    endif()
+    set(${var} "${output}" PARENT_SCOPE)
+    set(${var}_ERR "${error}" PARENT_SCOPE)
+endfunction()
+
+foreach(tool dpkg-deb lintian groff man pkg-config)
+    string(MAKE_C_IDENTIFIER ${tool} var)
+    find_program(${var} ${tool})
+    if(NOT ${var})
+        message(FATAL_ERROR "${tool} is needed to check the packages (scripts/install-deps.sh)")
+    endif()
+endforeach()
 
 file(REMOVE_RECURSE ${OUTPUT_DIR})
 set(config_args)
 if(CONFIG)
     set(config_args -C ${CONFIG})
 endif()
-execute_process(COMMAND ${CPACK} -G DEB -B ${OUTPUT_DIR} ${config_args}
-                        --config ${BUILD_DIR}/CPackConfig.cmake
-                WORKING_DIRECTORY ${BUILD_DIR}
-                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
-if(NOT result EQUAL 0)
-    message(FATAL_ERROR "cpack failed (${result}):\n${output}")
-endif()
-file(GLOB packages ${OUTPUT_DIR}/*.deb)
-list(LENGTH packages count)
-if(NOT count EQUAL 1)
-    message(FATAL_ERROR "expected one .deb in ${OUTPUT_DIR}, found: ${packages}")
-endif()
-message("package: ${packages}")
-
-execute_process(COMMAND ${DPKG_DEB} -c ${packages} RESULT_VARIABLE result
-                OUTPUT_VARIABLE contents ERROR_VARIABLE error)
-if(NOT result EQUAL 0)
-    message(FATAL_ERROR "dpkg-deb -c failed: ${error}")
-endif()
-execute_process(COMMAND ${DPKG_DEB} -f ${packages} Depends RESULT_VARIABLE result
-                OUTPUT_VARIABLE depends ERROR_VARIABLE error OUTPUT_STRIP_TRAILING_WHITESPACE)
-if(NOT result EQUAL 0)
-    message(FATAL_ERROR "dpkg-deb -f failed: ${error}")
-endif()
-message("Depends: ${depends}")
+run(output ${CPACK} -G DEB -B ${OUTPUT_DIR} ${config_args} --config ${BUILD_DIR}/CPackConfig.cmake)
 
 set(failures)
-# Line by line: each pattern ends at the end of a line.
-string(REPLACE "\n" ";" lines "${contents}")
-foreach(
-    entry
-    "bin/heap-view$"
-    "include/heap/BinaryHeap\\.h$"
-    "lib/([^/ ]+/)?libbinaryheap\\.(a|so)$"
-    "lib/([^/ ]+/)?cmake/BinaryHeap/BinaryHeapConfig\\.cmake$"
-    "lib/([^/ ]+/)?cmake/BinaryHeap/BinaryHeapConfigVersion\\.cmake$"
-    "lib/([^/ ]+/)?cmake/BinaryHeap/BinaryHeapTargets\\.cmake$")
-    set(found OFF)
-    foreach(line IN LISTS lines)
-        if(line MATCHES " \\./usr/${entry}")
-            set(found ON)
+set(cmake_dir usr/${LIBDIR}/cmake/BinaryHeap)
+set(expected_packages libbinaryheap-dev)
+set(libbinaryheap-dev_files
+    usr/include/heap/BinaryHeap\\.h usr/${LIBDIR}/libbinaryheap\\.a
+    ${cmake_dir}/BinaryHeapConfig\\.cmake ${cmake_dir}/BinaryHeapConfigVersion\\.cmake
+    ${cmake_dir}/BinaryHeapTargets\\.cmake ${cmake_dir}/BinaryHeapTargets-[a-z]+\\.cmake
+    usr/${LIBDIR}/pkgconfig/binaryheap\\.pc)
+set(libbinaryheap-dev_depends "")
+if(HAS_VIEWER)
+    list(APPEND expected_packages heap-view)
+    set(heap-view_files usr/bin/heap-view usr/share/man/man1/heap-view\\.1\\.gz)
+    set(heap-view_depends "(freeglut|libglut)" "libstdc\\+\\+")
+endif()
+
+# Every file of a package matches one expected pattern, and every pattern one
+# file: nothing missing, nothing from the other package.
+set(debs)
+foreach(package IN LISTS expected_packages)
+    file(GLOB deb ${OUTPUT_DIR}/${package}_${VERSION}_*.deb)
+    if(NOT deb)
+        list(APPEND failures "no ${package}_${VERSION}_*.deb")
+        continue()
+    endif()
+    list(APPEND debs ${deb})
+    run(contents ${dpkg_deb} -c ${deb})
+    run(depends ${dpkg_deb} -f ${deb} Depends)
+    string(STRIP "${depends}" depends)
+    message("${package}: Depends: ${depends}\n${contents}")
+
+    string(REGEX MATCHALL " \\./[^\n]*[^/\n]\n" files "${contents}")
+    set(patterns ${${package}_files} usr/share/doc/${package}/copyright
+                 usr/share/doc/${package}/changelog\\.gz)
+    foreach(pattern IN LISTS patterns)
+        if(NOT files MATCHES " \\./${pattern}\n")
+            list(APPEND failures "${package}: no file matching ${pattern}")
         endif()
     endforeach()
-    if(NOT found)
-        list(APPEND failures "no file matching usr/${entry}")
-    endif()
+    foreach(file IN LISTS files)
+        set(known OFF)
+        foreach(pattern IN LISTS patterns)
+            if(file MATCHES "^ \\./${pattern}\n$")
+                set(known ON)
+            endif()
+        endforeach()
+        if(NOT known)
+            string(STRIP "${file}" file)
+            list(APPEND failures "${package}: unexpected file ${file}")
+        endif()
+    endforeach()
+    foreach(dependency IN LISTS ${package}_depends)
+        if(NOT depends MATCHES "${dependency}")
+            list(APPEND failures "${package}: Depends lacks ${dependency}")
+        endif()
+    endforeach()
 endforeach()
-foreach(dependency "(freeglut|libglut)" "libstdc\\+\\+")
-    if(NOT depends MATCHES "${dependency}")
-        list(APPEND failures "Depends lacks ${dependency}")
-    endif()
-endforeach()
+file(GLOB all_debs ${OUTPUT_DIR}/*.deb)
+list(LENGTH all_debs count)
+list(LENGTH expected_packages expected_count)
+if(NOT count EQUAL expected_count)
+    list(APPEND failures "expected ${expected_packages}, cpack made: ${all_debs}")
+endif()
+
+file(STRINGS ${SOURCE_DIR}/cmake/debian/changelog top LIMIT_COUNT 1)
+if(NOT top MATCHES "^heap-view \\(${VERSION}\\) ")
+    list(APPEND failures "cmake/debian/changelog has no entry for ${VERSION} on top: ${top}")
+endif()
+
+execute_process(COMMAND ${lintian} -I --fail-on error ${debs} RESULT_VARIABLE result
+                OUTPUT_VARIABLE lintian_output ERROR_VARIABLE lintian_output)
+message("lintian:\n${lintian_output}")
+if(NOT result EQUAL 0 OR lintian_output MATCHES "(^|\n)E: ")
+    list(APPEND failures "lintian reports errors (exit status ${result})")
+endif()
+
 if(failures)
     string(REPLACE ";" "\n  " failures "${failures}")
-    message(FATAL_ERROR "package check failed:\n  ${failures}\ncontents:\n${contents}")
+    message(FATAL_ERROR "package check failed:\n  ${failures}")
 endif()
-message("package holds heap-view, the header, the library and its CMake package")
+
+# Unpacked under a fresh root: the files as a user gets them, installed nowhere.
+set(root ${OUTPUT_DIR}/root)
+foreach(deb IN LISTS debs)
+    run(output ${dpkg_deb} -x ${deb} ${root})
+endforeach()
+
+if(HAS_VIEWER)
+    run(output ${groff} -man -ww -z ${SOURCE_DIR}/viewer/heap-view.1)
+    if(output_ERR)
+        message(FATAL_ERROR "groff warns about heap-view.1:\n${output_ERR}")
+    endif()
+    run(manual ${CMAKE_COMMAND} -E env MANWIDTH=200 ${man} --warnings -E UTF-8
+        -l ${root}/usr/share/man/man1/heap-view.1.gz)
+    if(manual_ERR)
+        message(FATAL_ERROR "man warns about the packaged heap-view.1.gz:\n${manual_ERR}")
+    endif()
+    # The page quotes the program's messages byte for byte (the signal's line
+    # is put together by hand, so it is no string in the binary).
+    file(STRINGS ${root}/usr/bin/heap-view program_strings)
+    foreach(text "user pressed the p key" "user clicked the left mouse button"
+                 "user clicked the right mouse button" "sig detected... resuming timer.")
+        string(FIND "${program_strings}" "${text}" in_program)
+        string(FIND "${manual}" "${text}" in_manual)
+        if(in_program EQUAL -1 OR in_manual EQUAL -1)
+            message(FATAL_ERROR "\"${text}\": in heap-view ${in_program}, in its manual ${in_manual}")
+        endif()
+    endforeach()
+endif()
+
+# find_package: the CMake package found through CMAKE_PREFIX_PATH alone (the
+# consumer checks where it came from).
+run(output ${CTEST} --build-and-test ${SOURCE_DIR}/heap/tests/consumer ${OUTPUT_DIR}/cmake-consumer
+    --build-generator ${CONSUMER_GENERATOR} --build-makeprogram ${CONSUMER_MAKE}
+    --build-config ${CONFIG}
+    --build-options -DCMAKE_PREFIX_PATH=${root}/usr -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF
+                    -DCMAKE_BUILD_TYPE=${CONFIG} -DCMAKE_CXX_COMPILER=${CONSUMER_CXX}
+                    "-DCMAKE_CXX_FLAGS=${CONSUMER_CXX_FLAGS}"
+                    "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_LINK_FLAGS}"
+    --test-command heap-consumer)
+message("find_package consumer: ${output}")
+
+# pkg-config: a plain compiler line, with pkg-config searching the unpacked
+# tree only. Told that the tree is a sysroot, it must give the same flags.
+set(pkg_config_env PKG_CONFIG_LIBDIR=${root}/usr/${LIBDIR}/pkgconfig PKG_CONFIG_PATH=)
+run(flags ${CMAKE_COMMAND} -E env ${pkg_config_env} ${pkg_config} --cflags --libs binaryheap)
+run(sysroot_flags ${CMAKE_COMMAND} -E env ${pkg_config_env} PKG_CONFIG_SYSROOT_DIR=${root}
+    ${pkg_config} --cflags --libs binaryheap)
+string(STRIP "${flags}" flags)
+string(STRIP "${sysroot_flags}" sysroot_flags)
+message("pkg-config --cflags --libs binaryheap: ${flags}")
+string(FIND "${flags}" "-I${root}/" include_at)
+string(FIND "${flags}" "-L${root}/" lib_at)
+if(include_at EQUAL -1 OR lib_at EQUAL -1 OR NOT sysroot_flags STREQUAL flags)
+    message(FATAL_ERROR "pkg-config's flags do not point into ${root}: ${flags}\n"
+                        "with ${root} as sysroot: ${sysroot_flags}")
+endif()
+separate_arguments(flags UNIX_COMMAND "${flags}")
+separate_arguments(cxx_flags UNIX_COMMAND "${CONSUMER_CXX_FLAGS}")
+separate_arguments(link_flags UNIX_COMMAND "${CONSUMER_LINK_FLAGS}")
+run(output ${CONSUMER_CXX} ${cxx_flags} ${SOURCE_DIR}/heap/tests/consumer/main.cpp ${flags}
+    ${link_flags} -o ${OUTPUT_DIR}/pkg-config-consumer)
+run(output ${OUTPUT_DIR}/pkg-config-consumer)
+message("pkg-config consumer: ${output}")
+message("packages hold what they should; lintian, the manual page and both consumers pass")

@@ -1,31 +1,76 @@
-# The Debian package: heap-view, and the heap library with its header and CMake
-# package, as installed by the install() rules. Build it with cpack -G DEB in
-# the build tree.
-include(GNUInstallDirs)
-
+# Debian packages, one per install component, built with cpack -G DEB in the
+# build tree:
+#   heap-view          (component viewer) the program and its manual page
+#   libbinaryheap-dev  (component dev)    header, static library, CMake package,
+#                                         pkg-config file
+# Without the viewer (HEAP_BUILD_VIEWER=OFF) only the -dev package is made.
 set(CPACK_PACKAGE_NAME heap-view)
 set(CPACK_PACKAGE_VENDOR "Heap View developers")
 set(CPACK_PACKAGE_CONTACT "Heap View developers <heap-view@users.noreply.invalid>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
-set(CPACK_PACKAGE_DESCRIPTION
-    "Heap View animates a pointer-linked binary min-heap of integers in an X11 window.\n"
-    "The package also holds the heap as a C++ library, its header <heap/BinaryHeap.h>\n"
-    "and a CMake package: find_package(BinaryHeap CONFIG) and link BinaryHeap::heap.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # Runtime dependencies (GLUT, OpenGL, the C++ library) come from the binaries
 # themselves, through dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# CPack would put the project's one-line summary in front of both packages'
+# descriptions; each package has its own (CPackProjectConfig.cmake drops it).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/CPackProjectConfig.cmake)
+
+set(CPACK_COMPONENTS_ALL dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME libbinaryheap-dev)
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_COMPONENT_DEV_DESCRIPTION
+    "linked binary min-heap for C++ - development files\n"
+    "A min-heap kept as a complete binary tree of linked nodes rather than an\n"
+    "array. Its keys are polymorphic and know the node that carries them, so a\n"
+    "caller that changed a key hands it back to increaseKey or decreaseKey to\n"
+    "re-position it.\n"
+    "\n"
+    "This package holds the header <heap/BinaryHeap.h>, the static library, the\n"
+    "CMake package (find_package(BinaryHeap), target BinaryHeap::heap) and the\n"
+    "pkg-config file (binaryheap).")
+if(TARGET heap-view)
+    list(APPEND CPACK_COMPONENTS_ALL viewer)
+    set(CPACK_DEBIAN_VIEWER_PACKAGE_NAME heap-view)
+    set(CPACK_DEBIAN_VIEWER_PACKAGE_SECTION graphics)
+    set(CPACK_COMPONENT_VIEWER_DESCRIPTION
+        "animated view of a linked binary min-heap\n"
+        "Heap View opens a 400x400 X11 window and animates a binary min-heap of\n"
+        "integers kept as a tree of linked nodes: it inserts 200 random values,\n"
+        "one about every 250 ms, then keeps raising and lowering random keys.\n"
+        "After every step it redraws the tree as stacked, labelled boxes.\n"
+        "Clicks, the p key and SIGUSR2 are reported on standard output.")
+endif()
+foreach(component IN LISTS CPACK_COMPONENTS_ALL)
+    string(TOUPPER ${component} COMPONENT)
+    string(REPLACE ";" "" CPACK_COMPONENT_${COMPONENT}_DESCRIPTION
+                   "${CPACK_COMPONENT_${COMPONENT}_DESCRIPTION}")
+endforeach()
+
+# Each package carries the copyright file and the changelog in its own
+# /usr/share/doc directory. They are Debian's formats, so a plain
+# cmake --install leaves them out (EXCLUDE_FROM_ALL).
+heap_gzip_file(debian-changelog ${CMAKE_CURRENT_LIST_DIR}/debian/changelog
+               ${PROJECT_BINARY_DIR}/debian/changelog.gz)
+foreach(component IN LISTS CPACK_COMPONENTS_ALL)
+    string(TOUPPER ${component} COMPONENT)
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright
+                  ${PROJECT_BINARY_DIR}/debian/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME}
+            COMPONENT ${component} EXCLUDE_FROM_ALL)
+endforeach()
 include(CPack)
 
 if(BUILD_TESTING)
-    # Builds the package and checks what it holds and what it depends on.
-    # Without heap-view (HEAP_BUILD_VIEWER=OFF) there is no package to speak
-    # of, and the test is skipped.
+    # Builds the packages and checks what they hold, what they depend on,
+    # lintian's verdict, the manual page, and a consumer built against the
+    # unpacked -dev package both through find_package and pkg-config. The
+    # consumer gets our compiler and global flags (sanitizers too), as the
+    # heap_consumer test does.
     if(TARGET heap-view)
         set(package_has_viewer ON)
     else()
@@ -33,10 +78,18 @@ if(BUILD_TESTING)
     endif()
     add_test(NAME debian_package
              COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND}
+                     -DCTEST=${CMAKE_CTEST_COMMAND}
                      -DBUILD_DIR=${PROJECT_BINARY_DIR} -DCONFIG=$<CONFIG>
                      -DHAS_VIEWER=${package_has_viewer}
+                     -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
+                     -DVERSION=${PROJECT_VERSION}
+                     -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
                      -DOUTPUT_DIR=${PROJECT_BINARY_DIR}/package-check
+                     -DCONSUMER_GENERATOR=${CMAKE_GENERATOR}
+                     -DCONSUMER_MAKE=${CMAKE_MAKE_PROGRAM}
+                     -DCONSUMER_CXX=${CMAKE_CXX_COMPILER}
+                     "-DCONSUMER_CXX_FLAGS=${consumer_cxx_flags}"
+                     "-DCONSUMER_LINK_FLAGS=${consumer_link_flags}"
                      -P ${CMAKE_CURRENT_LIST_DIR}/CheckDebianPackage.cmake)
-    set_tests_properties(debian_package PROPERTIES SKIP_REGULAR_EXPRESSION "SKIPPED: heap-view"
-                                                   LABELS package TIMEOUT 300)
+    set_tests_properties(debian_package PROPERTIES LABELS package TIMEOUT 300)
 endif()

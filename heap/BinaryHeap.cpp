@@ -21,12 +21,16 @@
 // node's children and parent lie close to it in memory. Moving an item costs
 // pointer chasing through nodes and items, so the re-ordering loops are
 // written to keep few loads waiting on each other.
+//
+// Builds without NDEBUG check what callers hand in (requireItem); release
+// builds compile the checks out and trust the caller.
 #include "BinaryHeap.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 // Under AddressSanitizer, pooled records nobody uses are poisoned, so a stale
@@ -192,6 +196,37 @@ void detachFromParent(BinaryHeapNode* node) {
     }
 }
 
+/// Stops the program when a caller breaks the contract of operation: one line
+/// on standard error naming the operation and the fault, then abort(). The
+/// item must not be null; with no heap given (insert) it must be in no heap,
+/// otherwise it must be stored in heap, which is found by walking up to the
+/// root: O(log n). Compiled out when NDEBUG is defined.
+void requireItem([[maybe_unused]] const char* operation, [[maybe_unused]] const NodeData* item,
+                 [[maybe_unused]] const MinBinaryHeap* heap) {
+#ifndef NDEBUG
+    const char* fault = nullptr;
+    if (item == nullptr) {
+        fault = "null item";
+    } else if (heap == nullptr) {
+        fault = item->node != nullptr ? "item already in a heap" : nullptr;
+    } else if (item->node == nullptr) {
+        fault = "item in no heap";
+    } else if (item->node->data != item) {
+        fault = "item's node does not carry it";
+    } else {
+        const BinaryHeapNode* top = item->node;
+        while (top->parent != nullptr) {
+            top = top->parent;
+        }
+        fault = top != heap->root ? "item in another heap" : nullptr;
+    }
+    if (fault != nullptr) {
+        std::fprintf(stderr, "MinBinaryHeap::%s: %s\n", operation, fault);
+        std::abort();
+    }
+#endif
+}
+
 /// Prints a neighbour's item after its label, or nothing when it is absent.
 void printNeighbour(const char* label, const BinaryHeapNode* neighbour) {
     std::fputs(label, stdout);
@@ -305,6 +340,7 @@ NodeData* MinBinaryHeap::deleteLast() {
 }
 
 void MinBinaryHeap::insert(NodeData* item) {
+    requireItem("insert", item, nullptr);
     placeItem(addLast(), item);
     decreaseKey(item);
 }
@@ -346,6 +382,7 @@ bool MinBinaryHeap::member(NodeData* item) {
 }
 
 void MinBinaryHeap::increaseKey(NodeData* item) {
+    requireItem("increaseKey", item, this);
     // Restores invariant 4 below the item. A raised key often stays close to
     // where it was, so test it at every level and stop as soon as it fits,
     // rather than walking to a leaf and back as deleteMin does.
@@ -353,6 +390,7 @@ void MinBinaryHeap::increaseKey(NodeData* item) {
 }
 
 void MinBinaryHeap::decreaseKey(NodeData* item) {
+    requireItem("decreaseKey", item, this);
     // Restores invariant 4 above the item.
     placeItem(pushLargerParentsDown(item->node, item), item);
 }

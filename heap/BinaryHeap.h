@@ -73,6 +73,12 @@ class BinaryHeapNode {
 ///
 /// The heap cannot be copied: a copy would free the same blocks twice.
 ///
+/// Contract: insert takes an item in no heap; increaseKey and decreaseKey
+/// take an item stored in this heap. The heap built without NDEBUG checks this
+/// and calls abort() after one line on standard error naming the operation
+/// and the fault; release builds trust the caller. Empty-heap operations
+/// return null.
+///
 /// n is the number of items; "log n" is the tree's height.
 class MinBinaryHeap {
   public:
@@ -81,7 +87,9 @@ class MinBinaryHeap {
 
     /// An empty heap. O(1).
     MinBinaryHeap() = default;
-    /// Frees every node record and none of the items. O(number of pool blocks).
+    /// Frees every node record and none of the items, which may be gone
+    /// already; so an item still stored keeps its node, which then dangles,
+    /// until its owner resets it. O(number of pool blocks).
     ~MinBinaryHeap();
     MinBinaryHeap(const MinBinaryHeap&) = delete;
     MinBinaryHeap& operator=(const MinBinaryHeap&) = delete;
@@ -94,8 +102,8 @@ class MinBinaryHeap {
     /// null on an empty heap; the record goes back to the pool. Heap order is
     /// not restored. O(1).
     NodeData* deleteLast();
-    /// Places \p item at a new last position and moves it up to its place.
-    /// O(log n).
+    /// Places \p item, which must be in no heap, at a new last position and
+    /// moves it up to its place. O(log n).
     void insert(NodeData* item);
     /// The smallest item, or null on an empty heap. O(1).
     NodeData* min() const;
@@ -106,9 +114,11 @@ class MinBinaryHeap {
     bool isEmpty() const;
     /// True when some stored item eq \p item. O(n).
     bool member(NodeData* item);
-    /// Moves \p item, stored in this heap, down after its key went up. O(log n).
+    /// Moves \p item, which must be stored in this heap, down after its key
+    /// went up. O(log n).
     void increaseKey(NodeData* item);
-    /// Moves \p item, stored in this heap, up after its key went down. O(log n).
+    /// Moves \p item, which must be stored in this heap, up after its key went
+    /// down. O(log n).
     void decreaseKey(NodeData* item);
     /// Writes one line per node, in level order, to standard output. O(n).
     void print() const;

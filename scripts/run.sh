@@ -1,66 +1,261 @@
 #!/usr/bin/env bash
-# Installs what Heap View needs, builds it and starts it.
+# Builds Heap View and starts it, installing first what that needs.
 #
-# With a display (DISPLAY set) the window opens there and runs until you press
-# q. Without one, the viewer runs on a private Xvfb through its growth phase,
-# a screenshot of its window is saved as a PNG and its path printed.
+# Usage: scripts/run.sh [OPTION...] [-- VIEWER-ARGUMENT...]
 #
-#   scripts/run.sh [--screenshot FILE.png] [-- viewer arguments...]
+# With a display (DISPLAY set) and no option, the window opens there and runs
+# until you press q. Without a display, or with --screenshot or --record,
+# heap-view runs instead on a private Xvfb, which is stopped afterwards, for
+# its growth phase (200 steps, about 52 s) and the picture is saved to a file.
+#
+# Options:
+#   --screenshot FILE  save a PNG of the window once the heap is full; with no
+#                      display and no option, the picture goes to
+#                      build/heap-view.png in the repository
+#   --record FILE      save a looping animated GIF of the growth phase and a
+#                      few seconds of the mutation phase, about one frame per
+#                      step (about 60 s in all)
+#   --web              the browser version instead (scripts/serve-web.sh):
+#                      build it and serve it on http://127.0.0.1:8000/ (or the
+#                      first free port), printing the URL; with --screenshot,
+#                      save a headless Chromium picture of its canvas once the
+#                      heap is full instead
+#   -h, --help         show this help and exit
+#
+# Relative FILE paths are taken from the directory where the command was
+# typed; missing directories are created. Arguments after -- go to heap-view,
+# which passes GLUT's own options (-display, -sync, ...) to GLUT.
+#
+# Packages come from scripts/install-deps.sh: for the window alone a compiler,
+# CMake and GLUT; without a display also Xvfb and ImageMagick; for a recording
+# also gifsicle. The build goes to build/ (HEAP_VIEW_BUILD_DIR to change it).
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
-screenshot=build/heap-view.png
+typed_in=$PWD
+repo=$(cd "$(dirname "$0")/.." && pwd)
+readonly growth_seconds=52 # 200 steps of 250 ms, and a little to spare
+readonly mutation_seconds=6
+readonly frame_us=250000
+readonly max_gif_bytes=$((3 * 1024 * 1024))
+
+usage() {
+    sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
+}
+usage_error() {
+    echo "run.sh: $1 (see scripts/run.sh --help)" >&2
+    exit 2
+}
+die() {
+    echo "run.sh: $1" >&2
+    exit 1
+}
+
+# The absolute path of an output file given as typed. Its directory is made,
+# and writing there is tried, now: before anything is installed or built.
+output_path() {
+    local path=$1 dir probe
+    [[ $path == /* ]] || path=$typed_in/$path
+    [[ ! -d $path ]] || die "cannot write '$path': it is a directory"
+    dir=$(dirname -- "$path")
+    mkdir -p -- "$dir" 2>/dev/null || die "cannot create the directory of '$path'"
+    probe=$(mktemp -p "$dir" .run-sh-probe.XXXXXX 2>/dev/null) || die "cannot write to '$dir'"
+    rm -f -- "$probe"
+    [[ ! -e $path || -w $path ]] || die "cannot write '$path'"
+    printf '%s\n' "$path"
+}
+
+screenshot=
+record=
+web=false
 while (($# > 0)); do
     case $1 in
-    --screenshot)
-        screenshot=$2
+    -h | --help)
+        usage
+        exit 0
+        ;;
+    --screenshot | --record)
+        [[ $# -ge 2 && -n $2 && $2 != -* ]] || usage_error "$1 needs a file name"
+        if [[ $1 == --screenshot ]]; then screenshot=$2; else record=$2; fi
         shift 2
+        ;;
+    --web)
+        web=true
+        shift
         ;;
     --)
         shift
         break
         ;;
+    -*) usage_error "unknown option '$1'" ;;
     *) break ;;
     esac
 done
+viewer_args=("$@")
 
-scripts/install-deps.sh
-cmake -S . -B build -DBUILD_TESTING=OFF
-cmake --build build -j"$(nproc)" --target heap-view
-viewer=build/viewer/heap-view
-
-if [[ -n ${DISPLAY:-} ]]; then
-    exec "$viewer" "$@"
+if $web; then
+    [[ -z $record ]] || usage_error "--web cannot --record"
+    (($# == 0)) || usage_error "--web takes no viewer arguments"
+fi
+[[ -z $screenshot ]] || screenshot=$(output_path "$screenshot")
+[[ -z $record ]] || record=$(output_path "$record")
+if $web; then
+    web_args=()
+    [[ -z $screenshot ]] || web_args=(--screenshot "$screenshot")
+    exec "$repo/scripts/serve-web.sh" "${web_args[@]}"
+fi
+headless=false
+if [[ -z ${DISPLAY:-} || -n $screenshot || -n $record ]]; then
+    headless=true
+    if [[ -z $screenshot && -z $record ]]; then
+        screenshot=$(output_path "$repo/build/heap-view.png")
+    fi
 fi
 
-# Headless: a private X server on a free display number.
-workdir=$(mktemp -d)
+groups=(run)
+if $headless; then groups+=(headless); fi
+if [[ -n $record ]]; then groups+=(record); fi
+"$repo/scripts/install-deps.sh" "${groups[@]}"
+
+build=${HEAP_VIEW_BUILD_DIR:-build}
+[[ $build == /* ]] || build=$repo/$build
+echo "run.sh: building heap-view in $build"
+build_log=$(mktemp)
+if ! { cmake -S "$repo" -B "$build" -DBUILD_TESTING=OFF &&
+    cmake --build "$build" -j"$(nproc)" --target heap-view; } >"$build_log" 2>&1; then
+    cat "$build_log" >&2
+    rm -f "$build_log"
+    die "the build failed (its output above)"
+fi
+rm -f "$build_log"
+viewer=$build/viewer/heap-view
+
+if ! $headless; then
+    exec "$viewer" "${viewer_args[@]}"
+fi
+
+# Headless from here on. Whatever ends the script, the cleanup stops the X
+# server and the viewer, and removes the work files and any unfinished output.
+work=$(mktemp -d)
+xvfb_pid=
+viewer_pid=
+unfinished=()
 cleanup() {
-    [[ -n ${viewer_pid:-} ]] && kill "$viewer_pid" 2>/dev/null
-    [[ -n ${xvfb_pid:-} ]] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$workdir"
+    local status=$?
+    for pid in $viewer_pid $xvfb_pid; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf -- "$work" "${unfinished[@]}"
+    exit "$status"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$workdir/display" 2>"$workdir/xvfb.log" &
+trap 'echo "run.sh: interrupted" >&2; exit 130' INT
+trap 'echo "run.sh: terminated" >&2; exit 143' TERM HUP
+
+# Xvfb picks a free display itself and writes its number to fd 3.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
-    [[ -s $workdir/display ]] && break
+    [[ ! -s $work/display ]] || break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
     sleep 0.1
 done
-[[ -s $workdir/display ]] || { echo "Xvfb did not start:" >&2; cat "$workdir/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$workdir/display")
+if [[ ! -s $work/display ]]; then
+    die "Xvfb did not start: $(grep -m1 -v '^$' "$work/xvfb.log" || echo 'no message')"
+fi
+export DISPLAY=:$(head -n1 "$work/display")
 
-"$viewer" "$@" &
+"$viewer" "${viewer_args[@]}" &
 viewer_pid=$!
-# 200 growth steps at one per 250 ms, with a little to spare.
-echo "No display: running Heap View on a private Xvfb ($DISPLAY) through its growth phase (~52 s)..."
-sleep 52
-kill -0 "$viewer_pid" 2>/dev/null || { echo "heap-view exited early" >&2; exit 1; }
 
+# Ends the script if the viewer has stopped: nothing is left to picture.
+check_viewer() {
+    if ! kill -0 "$viewer_pid" 2>/dev/null; then
+        local status=0
+        wait "$viewer_pid" || status=$?
+        viewer_pid=
+        die "heap-view exited early, with status $status"
+    fi
+}
+capture() {
+    xwd -silent -name "Heap View" >"$1" 2>/dev/null
+}
+
+# The clock starts with the first frame on the screen.
+for _ in $(seq 200); do
+    check_viewer
+    ! capture "$work/first.xwd" || break
+    sleep 0.1
+done
+[[ -s $work/first.xwd ]] || die "the Heap View window did not appear on the private Xvfb"
+
+total_seconds=$growth_seconds
+[[ -z $record ]] || total_seconds=$((growth_seconds + mutation_seconds))
+frames=$((total_seconds * 1000000 / frame_us))
+growth_frames=$((growth_seconds * 1000000 / frame_us))
+echo "run.sh: no display needed: heap-view runs on a private Xvfb ($DISPLAY) for $total_seconds s"
+mkdir "$work/frames"
+
+# Progress: one line kept up to date on a terminal, a line every 10 s in a log.
+progress() {
+    local seconds=$1 phase="growing the heap"
+    ((seconds <= growth_seconds)) || phase="recording the mutation phase"
+    if [[ -t 1 ]]; then
+        printf '\rrun.sh: %s: %d/%d s ' "$phase" "$seconds" "$total_seconds"
+    elif ((seconds % 10 == 0 || seconds == total_seconds)); then
+        printf 'run.sh: %s: %d/%d s\n' "$phase" "$seconds" "$total_seconds"
+    fi
+}
+
+# One tick per step: capture a frame when recording, and the screenshot at the
+# end of growth. Ticks keep to the clock however long a capture takes.
+now_us() { echo "${EPOCHREALTIME/./}"; }
+start=$(now_us)
+for ((tick = 1; tick <= frames; tick++)); do
+    wait_us=$((start + tick * frame_us - $(now_us)))
+    if ((wait_us > 0)); then
+        sleep "$((wait_us / 1000000)).$(printf '%06d' $((wait_us % 1000000)))"
+    fi
+    check_viewer
+    frame=$work/frames/$(printf '%05d' "$tick").xwd
+    if [[ -n $record ]] || ((tick == growth_frames)); then
+        capture "$frame" || die "could not capture the Heap View window"
+    fi
+    if ((tick == growth_frames)) && [[ -n $screenshot ]]; then
+        cp "$frame" "$work/screenshot.xwd"
+    fi
+    ((tick % (1000000 / frame_us) != 0)) || progress $((tick * frame_us / 1000000))
+done
+[[ ! -t 1 ]] || echo
+
+# Results go to a temporary name beside the file, renamed once complete.
+finish() {
+    local target=$1
+    local partial=$(dirname -- "$target")/.$(basename -- "$target").partial-$$
+    unfinished+=("$partial")
+    shift
+    "$@" "$partial" || die "could not write $target"
+    mv -f -- "$partial" "$target"
+}
 # Prefer ImageMagick's own convert over any wrapper earlier on PATH.
 convert=convert
-[[ -x /usr/bin/convert ]] && convert=/usr/bin/convert
-mkdir -p "$(dirname "$screenshot")"
-xwd -silent -name "Heap View" | "$convert" xwd:- "png:$screenshot"
-echo "Screenshot of the Heap View window: $(realpath "$screenshot")"
+[[ ! -x /usr/bin/convert ]] || convert=/usr/bin/convert
+png() { "$convert" "xwd:$work/screenshot.xwd" "png:$1"; }
+gif() {
+    # A frame per step at the step's own pace, looping; gifsicle then keeps
+    # only what changes from frame to frame.
+    "$convert" -delay 25 -loop 0 "$work"/frames/*.xwd "gif:$work/raw.gif" &&
+        gifsicle -O3 "$work/raw.gif" -o "$1" || return 1
+    if (($(stat -c %s -- "$1") > max_gif_bytes)); then
+        echo "run.sh: the recording came out larger than 3 MiB" >&2
+        return 1
+    fi
+}
+if [[ -n $screenshot ]]; then
+    finish "$screenshot" png
+    echo "run.sh: screenshot of the Heap View window: $screenshot"
+fi
+if [[ -n $record ]]; then
+    finish "$record" gif
+    echo "run.sh: recording of Heap View ($frames frames): $record"
+fi

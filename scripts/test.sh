@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: a plain build with the default
 # compiler, then a clang build under AddressSanitizer and UndefinedBehaviorSanitizer
-# that also runs the heap fuzzer for a bounded time.
+# that also runs the heap fuzzer for a bounded time. The browser build and its
+# tests in headless Chromium run once, with the plain build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 jobs=$(nproc)
 
 echo "== plain build =="
-cmake -S . -B build -DBUILD_TESTING=ON -DHEAP_BUILD_BENCH=ON
+cmake -S . -B build -DBUILD_TESTING=ON -DHEAP_BUILD_BENCH=ON -DHEAP_TEST_WEB=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure)
 
 echo "== sanitized build (ASan + UBSan, clang) =="
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DHEAP_SANITIZE=ON -DHEAP_FUZZ=ON
+    -DHEAP_SANITIZE=ON -DHEAP_FUZZ=ON -DHEAP_TEST_WEB=OFF
 cmake --build build-sanitize -j"$jobs"
 (cd build-sanitize && ctest --output-on-failure)

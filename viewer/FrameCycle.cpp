@@ -30,7 +30,7 @@ void display() {
     glClear(GL_COLOR_BUFFER_BIT);
     stepScene(SCENE);
     drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
-    SCENE.count += 1;
+    countFrame(SCENE);
     glFlush();
 }
 
@@ -39,13 +39,19 @@ void update() {
     glutPostRedisplay();
 }
 
+void updateOnTimer(int value) {
+    glutPostRedisplay();
+    glutTimerFunc(kFramePauseMs, updateOnTimer, value);
+}
+
 void sleepFor(long nanoseconds) {
     timespec request{nanoseconds / 1'000'000'000L, nanoseconds % 1'000'000'000L};
     timespec remaining{};
     while (nanosleep(&request, &remaining) != 0) {
-        if (errno != EINTR) {
+        const int error = errno; // before the message's allocation can change it
+        if (error != EINTR) {
             const std::string message =
-                std::string("Error occurred with nanosleep; reason = ") + std::strerror(errno);
+                std::string("Error occurred with nanosleep; reason = ") + std::strerror(error);
             writeLine(STDERR_FILENO, message.c_str());
             return;
         }

@@ -5,6 +5,9 @@
 /// The pause the idle callback takes before each frame.
 constexpr long kFramePauseNs = 250'000'000L;
 
+/// The browser's frame timer: the same pause, in milliseconds.
+constexpr unsigned int kFramePauseMs = kFramePauseNs / 1'000'000L;
+
 /// One-time GL state of the new window: a white clear colour.
 void init();
 /// Maps drawing units onto the window, origin bottom-left, y up.
@@ -13,6 +16,9 @@ void reshape(int width, int height);
 void display();
 /// Idle callback: pauses, then asks for the next frame.
 void update();
+/// Browser timer callback, in place of update: a page must never block, so
+/// instead of pausing it asks for the next frame and re-arms itself.
+void updateOnTimer(int value);
 /// Sleeps for nanoseconds in all, resuming with the time left when a signal
 /// interrupts; any other failure is reported on standard error and cuts the
 /// pause short.

@@ -1,5 +1,7 @@
 #include "Scene.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 GraphicsScene SCENE;
@@ -16,11 +18,12 @@ GraphicsScene::~GraphicsScene() {
 
 namespace {
 
-/// Adds without the undefined behaviour of signed overflow: values are never
-/// clamped, so a long enough walk wraps round like the 32-bit integer it is.
-std::int32_t wrappingAdd(std::int32_t value, std::int32_t delta) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) +
-                                     static_cast<std::uint32_t>(delta));
+/// Moves value by delta, stopping at the 32-bit limits. A value that wrapped
+/// round would move against the direction its hook reports, and the heap
+/// would lose its order.
+std::int32_t saturatingAdd(std::int32_t value, int delta) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(std::int64_t{value} + delta, INT32_MIN, INT32_MAX));
 }
 
 void growScene(GraphicsScene& scene) {
@@ -36,10 +39,10 @@ void nudgeRandomItem(GraphicsScene& scene) {
     const int delta = std::rand() % kValueRange;
     auto* item = static_cast<IntNodeData*>(scene.items[index]);
     if (parity == 0) {
-        item->value = wrappingAdd(item->value, delta);
+        item->value = saturatingAdd(item->value, delta);
         scene.heap.increaseKey(item);
     } else {
-        item->value = wrappingAdd(item->value, -delta);
+        item->value = saturatingAdd(item->value, -delta);
         scene.heap.decreaseKey(item);
     }
 }
@@ -51,5 +54,11 @@ void stepScene(GraphicsScene& scene) {
         growScene(scene);
     } else {
         nudgeRandomItem(scene);
+    }
+}
+
+void countFrame(GraphicsScene& scene) {
+    if (scene.count < INT32_MAX) {
+        scene.count += 1;
     }
 }

@@ -21,7 +21,7 @@ constexpr int kValueRange = 1000;
 /// then (as a member) destroys the heap.
 class GraphicsScene {
   public:
-    std::int32_t count = 0; ///< Animation steps run so far; only grows.
+    std::int32_t count = 0; ///< Animation steps run so far, up to INT32_MAX.
     MinBinaryHeap heap;     ///< Holds every item created so far.
     NodeData** items;       ///< kItemCount entries, null until filled in growth.
 
@@ -40,5 +40,9 @@ extern GraphicsScene SCENE;
 /// a direction and a delta, and nudge that item through the matching heap
 /// hook. Leaves count alone: the frame counts itself once it is drawn.
 void stepScene(GraphicsScene& scene);
+
+/// Counts a drawn frame in scene.count, which stops at INT32_MAX: from then on
+/// every step is a mutation, as before.
+void countFrame(GraphicsScene& scene);
 
 #endif // VIEWER_SCENE_H

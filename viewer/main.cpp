@@ -9,7 +9,9 @@
 #include <ctime>
 
 int main(int argc, char** argv) {
+#ifndef __EMSCRIPTEN__ // a page gets no signals
     std::signal(SIGUSR2, sigHandler);
+#endif
     std::srand(static_cast<unsigned int>(std::time(nullptr)));
 
     glutInit(&argc, argv);
@@ -23,7 +25,11 @@ int main(int argc, char** argv) {
     glutReshapeFunc(reshape);
     glutMouseFunc(mouse);
     glutKeyboardFunc(keyboard);
+#ifdef __EMSCRIPTEN__ // a page must not block: a timer paces the frames
+    glutTimerFunc(kFramePauseMs, updateOnTimer, 0);
+#else
     glutIdleFunc(update);
+#endif
 
     glutMainLoop();
     return 0;

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <random>
@@ -131,7 +133,8 @@ TEST(HeapEmpty, EveryOperationAnswersNull) {
 }
 
 TEST(HeapRemove, DeleteMinAndDeleteLastOnSmallHeaps) {
-    IntNodeData only(4), one(1), two(2), three(3), low(1), firstFour(4), secondFour(4);
+    IntNodeData only(4), one(1), two(2), three(3), low(1), firstFour(4), secondFour(4),
+        lower(1), higher(2);
     MinBinaryHeap heap, ties, pair;
     heap.insert(&only);
     EXPECT_EQ(heap.deleteMin(), &only);
@@ -150,10 +153,10 @@ TEST(HeapRemove, DeleteMinAndDeleteLastOnSmallHeaps) {
     EXPECT_EQ(checkStructure(ties, {&secondFour, &firstFour}), "");
 
     // deleteLast takes the last position without reordering: 2, under 1 after an exchange.
-    insertAll(pair, {&two, &one});
-    EXPECT_EQ(pair.deleteLast(), &two);
-    EXPECT_EQ(two.node, nullptr);
-    EXPECT_EQ(checkStructure(pair, {&one}), ""); // root is last and has no children
+    insertAll(pair, {&higher, &lower});
+    EXPECT_EQ(pair.deleteLast(), &higher);
+    EXPECT_EQ(higher.node, nullptr);
+    EXPECT_EQ(checkStructure(pair, {&lower}), ""); // root is last and has no children
 }
 
 TEST(HeapMember, ComparesKeysNotIdentity) {
@@ -168,6 +171,47 @@ TEST(HeapMember, ComparesKeysNotIdentity) {
     EXPECT_EQ(equal.node, nullptr); // a probe is only read
 }
 
+// Death tests run first, while the process has a single thread.
+TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "the contract checks are compiled out of NDEBUG builds";
+#else
+    MinBinaryHeap heap, other;
+    IntNodeData a(1), b(2), c(3), stranger(4), impostor(5), otherRoot(0), foreign(6);
+    insertAll(heap, {&a, &b, &c});
+    insertAll(other, {&otherRoot, &foreign}); // below a root: found by the walk up
+    impostor.node = b.node;                   // points at a node carrying b
+    struct Misuse {
+        std::function<void()> call;
+        std::string line;
+    };
+    std::vector<Misuse> misuses{
+        {[&] { heap.insert(nullptr); }, "MinBinaryHeap::insert: null item"},
+        {[&] { heap.insert(&b); }, "MinBinaryHeap::insert: item already in a heap"},
+        {[&] { heap.insert(&foreign); }, "MinBinaryHeap::insert: item already in a heap"},
+    };
+    using Hook = void (MinBinaryHeap::*)(NodeData*);
+    for (const auto& [hook, name] :
+         {std::pair<Hook, std::string>{&MinBinaryHeap::increaseKey, "increaseKey"},
+          {&MinBinaryHeap::decreaseKey, "decreaseKey"}}) {
+        for (const auto& [item, fault] : {std::pair<NodeData*, const char*>{nullptr, "null item"},
+                                          {&stranger, "item in no heap"},
+                                          {&impostor, "item's node does not carry it"},
+                                          {&foreign, "item in another heap"}}) {
+            misuses.push_back({[&heap, hook = hook, item = item] { (heap.*hook)(item); },
+                               "MinBinaryHeap::" + name + ": " + fault});
+        }
+    }
+    for (const Misuse& misuse : misuses) {
+        EXPECT_EXIT(misuse.call(), testing::KilledBySignal(SIGABRT), "^" + misuse.line + "\n$");
+    }
+    // Nothing was changed in this process; correct use goes on.
+    EXPECT_EQ(checkStructure(heap, {&a, &b, &c}), "");
+    EXPECT_EQ(heap.deleteMin(), &a);
+    EXPECT_EQ(other.deleteMin(), &otherRoot);
+#endif
+}
+
 TEST(HeapLifetime, ItemsOutliveTheirHeap) {
     std::vector<std::unique_ptr<IntNodeData>> items;
     {
@@ -180,6 +224,7 @@ TEST(HeapLifetime, ItemsOutliveTheirHeap) {
     MinBinaryHeap again;
     for (int i = 0; i < 50; ++i) {
         ASSERT_EQ(items[i]->value, i * 37 % 50 - 25);
+        items[i]->node = nullptr; // still names a freed record: reset before reuse
         again.insert(items[i].get());
     }
     for (int expected = -25; expected < 25; ++expected) {

@@ -126,6 +126,10 @@ class HeapView : public ::testing::Test {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
+        // A normal run writes nothing to standard error: no warning from the
+        // libraries, no error, no sanitizer report.
+        pump();
+        EXPECT_TRUE(errorsExpected_ || errText_.empty()) << "standard error:\n" << errText_;
         for (int fd : {out_, err_}) {
             close(fd); // -1 when never opened: harmless
         }
@@ -337,6 +341,7 @@ class HeapView : public ::testing::Test {
     pid_t pid_ = -1;
     int status_ = 0, out_ = -1, err_ = -1;
     std::string partial_, errText_;
+    bool errorsExpected_ = false; ///< The test makes the program fail on purpose.
     Lines lines_;
     Clock::time_point firstFrameSeen_;
 };
@@ -537,6 +542,7 @@ class Environment : public HeapView {
   protected:
     /// GLUT reports the display it cannot open and exits with status 1.
     void expectDisplayFailure(const std::optional<std::string>& display) {
+        errorsExpected_ = true;
         launch({}, {{"DISPLAY", display}});
         ASSERT_NO_FATAL_FAILURE(expectExit(1, kStartTimeout));
         EXPECT_NE(errText_.find("failed to open display"), std::string::npos) << errText_;

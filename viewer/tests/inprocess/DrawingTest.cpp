@@ -1,7 +1,8 @@
 // Draws known heaps into a real GLUT window (under Xvfb, Mesa's software
 // renderer) and reads the front buffer back. Positions are in drawing units:
 // with the viewport one pixel short, a unit is 399/400 of a pixel, so edges
-// are sampled with a pixel of slack rather than exactly.
+// are sampled with a pixel of slack rather than exactly. The frame cycle's
+// pause lives in the same GL layer and is tested here too.
 #include "Drawing.h"
 #include "FrameCycle.h"
 
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -47,22 +49,25 @@ Rect labelArea(double start, double baseline, int len, bool large) {
                 pix(baseline) + (large ? 13 : 8)};
 }
 
-/// Keeps the loaded GL drivers mapped until the process ends. Mesa unloads its
+/// Keeps every library loaded so far mapped until the process ends; called
+/// once the window is up, so the GL driver is among them. Mesa unloads its
 /// driver at exit, before the leak checker runs, and what the driver still
 /// holds would then be reported against an unnamed module that no suppression
-/// can match.
-void pinGlDrivers() {
-    std::vector<std::string> drivers;
+/// can match. Pinning them all needs no driver names, which differ between
+/// Mesa releases (dri/swrast_dri.so, libgallium-<version>.so).
+void pinLoadedLibraries() {
+    std::vector<std::string> libraries;
     dl_iterate_phdr(
         [](dl_phdr_info* info, std::size_t, void* found) {
-            if (std::strstr(info->dlpi_name, "_dri.so") != nullptr) {
+            // Only files: not the program itself ("") nor the vDSO (no path).
+            if (std::strchr(info->dlpi_name, '/') != nullptr) {
                 static_cast<std::vector<std::string>*>(found)->emplace_back(info->dlpi_name);
             }
             return 0;
         },
-        &drivers);
-    for (const std::string& driver : drivers) {
-        dlopen(driver.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+        &libraries);
+    for (const std::string& library : libraries) {
+        dlopen(library.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
     }
 }
 
@@ -109,7 +114,7 @@ class Drawing : public ::testing::Test {
         glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE);
         glutInitWindowSize(kSide, kSide);
         window = glutCreateWindow("Heap View test");
-        pinGlDrivers();
+        pinLoadedLibraries();
         // The callback draws nothing: it only tells that the window is up.
         glutDisplayFunc([] { shown = true; });
         for (int i = 0; i < 5000 && !shown; ++i) { // up to 5 s for a slow server
@@ -234,6 +239,14 @@ TEST_F(Drawing, BottomLevelBoxIsAShortLine) {
     const Rect line{pix(199) - 1, 98, pix(201) + 1, 100};
     EXPECT_GE(frame.count(line, Colour::Black), 2);
     EXPECT_EQ(frame.count(kWhole, Colour::White, line), kWhole.area() - line.area());
+}
+
+TEST(FramePause, FailedPauseReportsItsReasonAndReturns) {
+    testing::internal::CaptureStderr();
+    sleepFor(-1); // a negative nanosecond count: nanosleep fails with EINVAL
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Error occurred with nanosleep; reason = " + std::string(std::strerror(EINVAL)) +
+                  "\n");
 }
 
 } // namespace

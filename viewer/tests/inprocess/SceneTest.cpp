@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -19,8 +20,8 @@ namespace {
 /// The table against the model, and the heap against the table: a level-order
 /// walk must reach every filled entry once, through consistent links, in heap
 /// order.
-::testing::AssertionResult sceneMatches(const GraphicsScene& scene, const std::vector<int>& model,
-                                        int filled) {
+::testing::AssertionResult sceneMatches(const GraphicsScene& scene,
+                                        const std::vector<std::int32_t>& model, int filled) {
     std::set<const NodeData*> unseen;
     for (int i = 0; i < kItemCount; ++i) {
         const auto* item = static_cast<const IntNodeData*>(scene.items[i]);
@@ -49,36 +50,105 @@ namespace {
     return ::testing::AssertionSuccess();
 }
 
-TEST(SceneStep, GrowthThenMutationFollowsTheRandomSequence) {
-    // The model keeps its own constants: 200 items, values and nudges below 1000.
-    static_assert(kItemCount == 200 && kValueRange == 1000);
-    constexpr int kGrowth = 200, kMutations = 2000;
-    for (const unsigned seed : {1U, 42U, 20240601U}) {
-        SCOPED_TRACE(seed);
-        // Draw the whole sequence first (one number per growth step, three per
-        // mutation): the scene must then consume the same numbers in order.
+/// A scene beside a model of it with its own constants: 200 items, values and
+/// nudges below 1000, values held within 32 bits. The model draws the whole
+/// rand() sequence up front, so the scene must consume the same numbers in
+/// order: one per growth step, three per mutation (entry, direction, delta).
+class ModelledScene {
+  public:
+    ModelledScene(unsigned seed, std::size_t draws) : draws_(draws) {
+        static_assert(kItemCount == 200 && kValueRange == 1000);
         std::srand(seed);
-        std::vector<int> draws(kGrowth + 3 * kMutations);
-        std::generate(draws.begin(), draws.end(), std::rand);
+        std::generate(draws_.begin(), draws_.end(), std::rand);
+        std::srand(seed);
+    }
 
-        std::srand(seed);
-        GraphicsScene scene;
-        std::vector<int> model(kGrowth, 0);
-        for (int step = 0, next = 0; step < kGrowth + kMutations; ++step) {
-            stepScene(scene);
-            scene.count += 1; // as display() does once the frame is drawn
-            if (step < kGrowth) {
-                model[step] = draws[next++] % 1000;
-            } else { // entry, direction, delta
-                const int delta = draws[next + 2] % 1000;
-                model[draws[next] % 200] += draws[next + 1] % 2 == 0 ? delta : -delta;
-                next += 3;
+    /// One step and its frame count, as display() runs them, on both; then
+    /// the scene must match the model.
+    ::testing::AssertionResult step() {
+        const std::int32_t count = scene.count;
+        stepScene(scene);
+        countFrame(scene);
+        if (count < 200) {
+            model_[count] = draw() % 1000;
+            filled_ = count + 1;
+        } else {
+            const int entry = draw() % 200, direction = draw() % 2, delta = draw() % 1000;
+            model_[entry] = clamp(std::int64_t{model_[entry]} + (direction == 0 ? delta : -delta));
+        }
+        if (scene.count != (count == INT32_MAX ? count : count + 1)) {
+            return ::testing::AssertionFailure() << "count " << count << " became " << scene.count;
+        }
+        return sceneMatches(scene, model_, filled_);
+    }
+
+    /// Runs steps, stopping at the first mismatch.
+    ::testing::AssertionResult run(int steps) {
+        for (int i = 0; i < steps; ++i) {
+            if (::testing::AssertionResult matched = step(); !matched) {
+                return matched << " at step " << i + 1 << " of " << steps;
             }
-            ASSERT_EQ(scene.count, step + 1);
-            ASSERT_TRUE(sceneMatches(scene, model, std::min(step + 1, kGrowth)))
-                << "after step " << step;
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    /// Moves every item to a value of its own within 1000 of limit, calling
+    /// the hook for the direction it moved, in the scene and the model.
+    void pinNear(std::int32_t limit) {
+        for (int i = 0; i < 200; ++i) {
+            auto* item = static_cast<IntNodeData*>(scene.items[i]);
+            const std::int32_t value =
+                clamp(std::int64_t{limit} + (limit < 0 ? 1 : -1) * (i * 7919 % 1000));
+            const bool raised = value > item->value;
+            item->value = model_[i] = value;
+            raised ? scene.heap.increaseKey(item) : scene.heap.decreaseKey(item);
         }
     }
+
+    /// Entries of the model at the given value.
+    long holding(std::int32_t value) const {
+        return std::count(model_.begin(), model_.end(), value);
+    }
+
+    GraphicsScene scene;
+
+  private:
+    static std::int32_t clamp(std::int64_t value) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+    }
+    int draw() { return draws_.at(next_++); }
+
+    std::vector<int> draws_;
+    std::size_t next_ = 0;
+    std::vector<std::int32_t> model_ = std::vector<std::int32_t>(200, 0);
+    int filled_ = 0;
+};
+
+TEST(SceneStep, GrowthThenMutationFollowsTheRandomSequence) {
+    for (const unsigned seed : {1U, 42U, 20240601U}) {
+        ModelledScene modelled(seed, 200 + 3 * 2000);
+        ASSERT_TRUE(modelled.run(200 + 2000)) << "seed " << seed;
+        EXPECT_EQ(modelled.scene.count, 200 + 2000);
+    }
+}
+
+TEST(SceneStep, ValuesStopAtBothLimitsAndKeepHeapOrder) {
+    // Each item is picked some 15 times per phase, so most walk into the limit.
+    ModelledScene modelled(7, 200 + 2 * 3 * 3000);
+    ASSERT_TRUE(modelled.run(200));
+    for (const std::int32_t limit : {INT32_MAX, INT32_MIN}) {
+        modelled.pinNear(limit);
+        ASSERT_TRUE(modelled.run(3000)) << "near " << limit;
+        EXPECT_GT(modelled.holding(limit), 0) << "no value reached " << limit;
+    }
+}
+
+TEST(SceneStep, CountStopsAtItsLimitAndTheMutationsGoOn) {
+    ModelledScene modelled(11, 200 + 3 * 100);
+    ASSERT_TRUE(modelled.run(200));
+    modelled.scene.count = INT32_MAX - 2;
+    ASSERT_TRUE(modelled.run(100)); // the model checks the count and the values
+    EXPECT_EQ(modelled.scene.count, INT32_MAX);
 }
 
 TEST(SignalLine, FormatsAnyIntExactly) {

@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# scripts/run.sh as a person meets it, from outside.
+#
+# Usage: run-command.sh arguments
+#        run-command.sh headless BUILD_DIR
+#
+#   arguments  help, bad options and output paths: each answers at once, and
+#              nothing is installed or built (package and build tools on PATH
+#              are replaced by tripwires that log their call)
+#   headless   real runs on a private Xvfb, building into BUILD_DIR: a
+#              recording and a screenshot at relative paths, a viewer that
+#              dies at start, and an interrupt; after each, nothing of the run
+#              is left running and no file of it is left behind
+set -euo pipefail
+
+run=$(cd "$(dirname "$0")/.." && pwd)/run.sh
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+arguments() {
+    local tripwires=$scratch/tripwires
+    mkdir -p "$tripwires" "$scratch/typed"
+    for tool in apt-get dpkg-query sudo cmake Xvfb; do
+        printf '#!/bin/sh\necho "%s $*" >>"%s/called"\nexit 97\n' "$tool" "$scratch" \
+            >"$tripwires/$tool"
+        chmod +x "$tripwires/$tool"
+    done
+    : >"$scratch/not-a-directory"
+
+    # arguments | status | the one line expected (on stderr unless status 0)
+    local cases=(
+        "--help|0|Usage: scripts/run.sh "
+        "-h|0|Usage: scripts/run.sh "
+        "--bogus|2|^run.sh: unknown option '--bogus' "
+        "-x -- --help|2|^run.sh: unknown option '-x' "
+        "--screenshot|2|^run.sh: --screenshot needs a file name "
+        "--record|2|^run.sh: --record needs a file name "
+        "--screenshot --record x.gif|2|^run.sh: --screenshot needs a file name "
+        "--record /proc/none/x.gif|1|^run.sh: cannot create the directory of '/proc/none/x.gif'$"
+        "--screenshot $scratch/not-a-directory/x.png|1|^run.sh: cannot create the directory of "
+        "--screenshot $scratch|1|^run.sh: cannot write '$scratch': it is a directory$"
+        "--web --record x.gif|2|^run.sh: --web cannot --record "
+        "--web -- -sync|2|^run.sh: --web takes no viewer arguments "
+    )
+    local entry args status expected out err got start elapsed
+    for entry in "${cases[@]}"; do
+        IFS='|' read -r args status expected <<<"$entry"
+        rm -f "$scratch/called"
+        start=${EPOCHREALTIME/./}
+        got=0
+        # shellcheck disable=SC2086 # the arguments are split as typed
+        (cd "$scratch/typed" && PATH=$tripwires:$PATH "$run" $args) \
+            >"$scratch/out" 2>"$scratch/err" || got=$?
+        elapsed=$(((${EPOCHREALTIME/./} - start) / 1000))
+        out=$(<"$scratch/out")
+        err=$(<"$scratch/err")
+        [[ $got == "$status" ]] || fail "run.sh $args: status $got, expected $status"
+        if ((status == 0)); then
+            [[ $out =~ $expected && -z $err ]] || fail "run.sh $args: printed '${out%%$'\n'*}' / '$err'"
+        else
+            [[ $err =~ $expected && $err != *$'\n'* && -z $out ]] || fail "run.sh $args: printed '$out' / '$err'"
+        fi
+        [[ ! -e $scratch/called ]] || fail "run.sh $args: reached $(head -n1 "$scratch/called")"
+        ((elapsed < 1000)) || fail "run.sh $args: took $elapsed ms"
+    done
+
+    # The help names every option, the headless mode, where files go and
+    # how viewer arguments are passed.
+    local help
+    help=$("$run" --help)
+    for word in --screenshot --record --web --help Xvfb build/heap-view.png "typed" "after --"; do
+        [[ $help == *"$word"* ]] || fail "the help does not mention '$word'"
+    done
+
+    # A relative path's directory is made where the command was typed, before
+    # any install; arguments after -- are the viewer's, even --help.
+    rm -f "$scratch/called"
+    (cd "$scratch/typed" && PATH=$tripwires:$PATH "$run" --record a/b/rec.gif -- --help) \
+        >/dev/null 2>&1 && fail "run.sh went on past a failed install"
+    [[ -d $scratch/typed/a/b ]] || fail "the relative directory was not made where typed"
+    [[ -e $scratch/called ]] || fail "run.sh -- --help did not go on to install"
+    [[ ! -e $scratch/typed/a/b/rec.gif ]] || fail "a failed run left an output file"
+}
+
+# Becomes run.sh, started from the typed directory with DISPLAY unset, a
+# private TMPDIR and the given build directory. Call it in a subshell.
+become_headless_run() {
+    cd "$scratch/typed"
+    exec env -u DISPLAY TMPDIR="$scratch/tmp" HEAP_VIEW_BUILD_DIR="$build" "$run" "$@"
+}
+headless_run() {
+    status=0
+    (become_headless_run "$@") >"$scratch/out" 2>"$scratch/err" || status=$?
+}
+
+# Nothing the run started is still running, and it left no temporary files.
+expect_clean() {
+    sleep 0.2
+    # Every process the run started inherited its private TMPDIR, whatever
+    # else runs on the machine.
+    local left
+    left=$(grep -lzx "TMPDIR=$scratch/tmp" /proc/[0-9]*/environ 2>/dev/null |
+        sed 's|^/proc/\([0-9]*\)/environ$|\1|' | xargs -r ps -o comm= -p || true)
+    [[ -z $left ]] || fail "$1: still running: $(echo $left)"
+    [[ -z $(ls -A "$scratch/tmp") ]] || fail "$1: left $(ls -A "$scratch/tmp") in TMPDIR"
+    [[ -z $(find "$scratch/typed" -name '.*partial*') ]] || fail "$1: left a partial output file"
+}
+
+headless() {
+    build=$1
+    mkdir -p "$scratch/typed" "$scratch/tmp"
+
+    headless_run --record out/rec.gif --screenshot shot.png
+    [[ $status == 0 ]] || fail "recording: status $status: $(cat "$scratch/err")"
+    local gif=$scratch/typed/out/rec.gif png=$scratch/typed/shot.png
+    if [[ -f $gif && -f $png ]]; then
+        local frames size difference
+        frames=$(identify "$gif" | wc -l)
+        size=$(stat -c %s "$gif")
+        ((frames >= 30)) || fail "recording: only $frames frames"
+        ((size <= 3 * 1024 * 1024)) || fail "recording: $size bytes"
+        # Frames after the first hold only what changed: compare whole pictures.
+        convert "$gif" -coalesce "$scratch/frame-%d.png"
+        difference=$(compare -metric AE "$scratch/frame-0.png" \
+            "$scratch/frame-$((frames - 1)).png" null: 2>&1 || true)
+        ((${difference%% *} > 0)) || fail "recording: first and last frames are the same"
+        [[ $(identify -format '%m %wx%h' "$png") == "PNG 400x400" ]] || fail "screenshot: not a 400x400 PNG"
+        echo "recording: $frames frames, $size bytes; screenshot $(stat -c %s "$png") bytes"
+    else
+        fail "recording: no file at the relative paths given"
+    fi
+    expect_clean recording
+
+    # GLUT cannot open this display, so the viewer dies at once.
+    headless_run --screenshot dead.png -- -display :9999
+    [[ $status == 1 ]] || fail "dead viewer: status $status"
+    grep -q "^run.sh: heap-view exited early, with status 1$" "$scratch/err" ||
+        fail "dead viewer: said $(cat "$scratch/err")"
+    [[ ! -e $scratch/typed/dead.png ]] || fail "dead viewer: a screenshot was written"
+    expect_clean "dead viewer"
+
+    # Ctrl-C during the growth phase: SIGINT to the whole process group, of
+    # which run.sh leads here. Job control gives it a group of its own, and
+    # keeps SIGINT from being ignored as it is in other background jobs.
+    set -m
+    (become_headless_run --screenshot interrupted.png) >"$scratch/out" 2>"$scratch/err" &
+    local job=$!
+    set +m
+    for _ in $(seq 300); do
+        ! grep -q "runs on a private Xvfb" "$scratch/out" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -INT -- "-$job"
+    status=0
+    wait "$job" || status=$?
+    [[ $status == 130 ]] || fail "interrupt: status $status"
+    grep -q "^run.sh: interrupted$" "$scratch/err" || fail "interrupt: said $(cat "$scratch/err")"
+    [[ ! -e $scratch/typed/interrupted.png ]] || fail "interrupt: a screenshot was written"
+    expect_clean interrupt
+}
+
+case ${1:-} in
+arguments) arguments ;;
+headless) headless "${2:?headless needs the build directory}" ;;
+*)
+    sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0" >&2
+    exit 2
+    ;;
+esac
+if ((failures > 0)); then
+    echo "$failures failed" >&2
+    exit 1
+fi
+echo "all passed"
