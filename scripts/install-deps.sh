@@ -30,11 +30,11 @@ declare -A groups=(
     [web]="emscripten nodejs cmake"
     [browser]="chromium nodejs"
     # clang and its sanitizer and fuzzer runtimes for the sanitized build;
-    # xauth for xvfb-run; XTest for the end-to-end input; Boost and Google
-    # Benchmark for the benchmark build; dpkg-dev, lintian and man-db (man -l,
-    # groff) for the package checks; strace for scripts/measure-pacing.sh.
+    # xauth for xvfb-run; XTest for the end-to-end input; Boost for the
+    # benchmark build; dpkg-dev, lintian and man-db (man -l, groff) for the
+    # package checks; strace for scripts/measure-pacing.sh.
     [test]="build-essential pkg-config clang libgtest-dev libgmock-dev libxtst-dev
-            xauth libbenchmark-dev libboost-dev dpkg-dev file lintian man-db strace"
+            xauth libboost-dev dpkg-dev file lintian man-db strace"
 )
 # Debian ships clang's sanitizer and libFuzzer runtimes apart from clang;
 # releases that bundle them have no such package, and then it is skipped.
