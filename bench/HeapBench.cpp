@@ -346,9 +346,11 @@ void serve(Side& side, Prepare prepare, int orders, int results) {
     }
 }
 
-template <class Life> void drainSide(std::size_t n, std::size_t, int orders, int results) {
-    const KeySets keys(n, 1);
-    DrainSide<Life> side(n, keys);
+/// A side that takes the next key sets for each pair: a heap's whole life
+/// (drain) or an insert-only run.
+template <class Side> void keySetSide(std::size_t n, std::uint32_t seed, int orders, int results) {
+    const KeySets keys(n, seed);
+    Side side(n, keys);
     const std::size_t runs = runsPerSample(n);
     serve(
         side,
@@ -358,16 +360,12 @@ template <class Life> void drainSide(std::size_t n, std::size_t, int orders, int
         orders, results);
 }
 
+template <class Life> void drainSide(std::size_t n, std::size_t, int orders, int results) {
+    keySetSide<DrainSide<Life>>(n, 1, orders, results);
+}
+
 template <class Adapter> void insertSide(std::size_t n, std::size_t, int orders, int results) {
-    const KeySets keys(n, 4);
-    InsertSide<Adapter> side(n, keys);
-    const std::size_t runs = runsPerSample(n);
-    serve(
-        side,
-        [&](std::size_t pair) {
-            return KeyRuns{pair * runs, runs};
-        },
-        orders, results);
+    keySetSide<InsertSide<Adapter>>(n, 4, orders, results);
 }
 
 template <class Adapter>
