@@ -152,18 +152,29 @@ trap cleanup EXIT
 trap 'echo "run.sh: interrupted" >&2; exit 130' INT
 trap 'echo "run.sh: terminated" >&2; exit 143' TERM HUP
 
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Xvfb picks a free display itself and writes its number to fd 3. It must
+# not reset when a client leaves, and the viewer starts only once a client has
+# been served: one that connects while the server is still coming up or
+# resetting is turned away.
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
+    2>"$work/xvfb.log" &
 xvfb_pid=$!
+export DISPLAY=
+serving=false
 for _ in $(seq 100); do
-    [[ ! -s $work/display ]] || break
+    if [[ -z $DISPLAY && -s $work/display ]]; then
+        DISPLAY=:$(head -n1 "$work/display")
+    fi
+    if [[ -n $DISPLAY ]] && xwd -root -silent >/dev/null 2>&1; then
+        serving=true
+        break
+    fi
     kill -0 "$xvfb_pid" 2>/dev/null || break
     sleep 0.1
 done
-if [[ ! -s $work/display ]]; then
+if ! $serving; then
     die "Xvfb did not start: $(grep -m1 -v '^$' "$work/xvfb.log" || echo 'no message')"
 fi
-export DISPLAY=:$(head -n1 "$work/display")
 
 "$viewer" "${viewer_args[@]}" &
 viewer_pid=$!
