@@ -47,12 +47,7 @@ struct Popped {
 /// The linked heap with its own integer items, one per id.
 class LinkedAdapter {
   public:
-    explicit LinkedAdapter(std::size_t capacity) {
-        items_.reserve(capacity);
-        for (std::size_t i = 0; i < capacity; ++i) {
-            items_.emplace_back(0);
-        }
-    }
+    explicit LinkedAdapter(std::size_t capacity) : items_(capacity, IntNodeData(0)) {}
 
     void push(Id id, Key key) {
         items_[id].value = key;
@@ -201,12 +196,7 @@ class StdQueueAdapter {
 /// The linked heap's whole life over one contiguous array of items.
 class LinkedLife {
   public:
-    explicit LinkedLife(std::size_t capacity) {
-        items_.reserve(capacity);
-        for (std::size_t i = 0; i < capacity; ++i) {
-            items_.emplace_back(0);
-        }
-    }
+    explicit LinkedLife(std::size_t capacity) : items_(capacity, IntNodeData(0)) {}
 
     void load(const Key* keys, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) {
