@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One small interface over every heap the benchmarks compare, so each workload
 // is written once and all heaps run exactly the same sequence of operations.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paired timings of the linked heap against Boost.Heap and std::priority_queue.
 //
 // Every figure compares the linked heap with one peer. A repetition (a pair)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Read by cpack for each generator it runs. A Debian description starts with
 # the package's own synopsis; CPack would put the project's one-line summary
 # in front of both packages' descriptions.

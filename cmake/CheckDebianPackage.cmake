@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the Debian packages of the build tree BUILD_DIR with cpack into a fresh
 # OUTPUT_DIR and checks them as a user meets them:
 #  - each package holds exactly its files; heap-view's dependencies come from

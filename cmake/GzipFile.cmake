@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # heap_gzip_file(TARGET SOURCE OUTPUT)
 # Builds OUTPUT (ending in .gz) from SOURCE as Debian ships manual pages and
 # changelogs: gzip -9, without the file name and time stamp that would make

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the build tree BUILD_DIR (configuration CONFIG) into a fresh PREFIX,
 # and empties the directories FRESH_DIRS (say, a consumer's build tree).
 #   cmake -DBUILD_DIR=... -DPREFIX=... [-DCONFIG=...] [-DFRESH_DIRS=...]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian packages, one per install component, built with cpack -G DEB in the
 # build tree:
 #   heap-view          (component viewer) the program and its manual page

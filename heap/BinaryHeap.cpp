@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The linked binary min-heap.
 //
 // Invariants, restored by every public operation before it returns:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A pointer-linked binary min-heap of polymorphic keys.
 //
 // The tree is made of node records rather than an array. Besides its tree

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds heap-bench with -O2 in its own build directory, runs it and prints, as
 # Markdown on standard output, the paired ratio table (linked heap time / peer
 # time, median and interquartile range) with the machine and its load.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds Heap View for the browser with Emscripten: a static site of index.html,
 # heap-view.js and heap-view.wasm in SITE_DIR (default: build-web/ in the
 # repository; a path given is taken from the current directory), with

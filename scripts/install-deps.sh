@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs, with apt-get, the Debian packages that one of the project's
 # commands needs, and nothing it does not.
 #

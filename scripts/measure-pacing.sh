@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Measures heap-view's pacing and CPU use once its heap is full, on a private
 # Xvfb, and fails unless: no two steps come closer than 250 ms, the mean step
 # period is within 2% of 250 ms, and the process uses under 3% of one core.

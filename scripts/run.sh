@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds Heap View and starts it, installing first what that needs.
 #
 # Usage: scripts/run.sh [OPTION...] [-- VIEWER-ARGUMENT...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds Heap View for the browser (scripts/build-web.sh) and serves it on
 # http://127.0.0.1:8000/, or the first free port above, printing the URL.
 # Ctrl-C stops the server.

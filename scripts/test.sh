@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs the whole test suite twice: a plain build with the default
 # compiler, then a clang build under AddressSanitizer and UndefinedBehaviorSanitizer
 # that also runs the heap fuzzer for a bounded time. The browser build and its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Drawing.h"
 
 #include "Geometry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the heap's tree into the current frame as stacked, labelled boxes.
 #ifndef VIEWER_DRAWING_H
 #define VIEWER_DRAWING_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FrameCycle.h"
 
 #include "Drawing.h"

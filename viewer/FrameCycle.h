@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GLUT's window callbacks and the paced frame cycle that drives the animation.
 #ifndef VIEWER_FRAMECYCLE_H
 #define VIEWER_FRAMECYCLE_H

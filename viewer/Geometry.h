@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the boxes and labels of the tree picture go, in drawing units.
 //
 // Pure arithmetic, no GL: the drawing code asks these functions and only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Handlers.h"
 
 #include "Output.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keyboard, mouse and signal handlers: they report what happened on standard
 // output and never touch the scene.
 #ifndef VIEWER_HANDLERS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message lines on the standard streams, written so that the signal handler's
 // line can never land inside another message.
 #ifndef VIEWER_OUTPUT_H

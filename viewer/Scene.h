@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's whole state and the animation step that changes it.
 //
 // Nothing here calls GL or GLUT, so the step can be run in-process with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Heap View: animates a linked binary min-heap in a 400 x 400 window.
 #include "FrameCycle.h"
 #include "Handlers.h"

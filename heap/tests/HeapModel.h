@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the unit tests and the fuzzer both measure MinBinaryHeap against.
 //
 // ReferenceHeap is a plain array heap that exchanges one pair at a time: it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HeapModel.h"
 
 #include <heap/BinaryHeap.h>

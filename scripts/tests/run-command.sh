@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # scripts/run.sh as a person meets it, from outside.
 #
 # Usage: run-command.sh arguments

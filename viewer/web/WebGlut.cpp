@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the browser build needs from GLUT and OpenGL and Emscripten leaves out:
 // the Helvetica 10 and 18 bitmap fonts, glRasterPos2f and glutBitmapCharacter.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Headless Chromium driven over the DevTools protocol on a pipe (no network
 // port, no npm packages), and what the scripts and tests need from it: load a
 // page, take the canvas's picture, send clicks and keys.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the glyph table the browser build draws its labels from, by drawing
 // each character a label can hold with the installed GLUT's
 // glutBitmapCharacter and reading the pixels back. Needs an X display (run it

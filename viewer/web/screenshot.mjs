@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loads the built page in headless Chromium, lets the heap grow to its 200
 // items and saves the canvas as a PNG.
 //

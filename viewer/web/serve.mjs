@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A static server for the built site: the files directly in one directory, on
 // 127.0.0.1, at port 8000 or the first free port above it.
 //

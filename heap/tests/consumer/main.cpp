@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Uses the installed heap the way an application would: integer keys in,
 // one key lowered and one raised, then drained in order.
 #include <heap/BinaryHeap.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads its input as a program of heap operations, runs each one on the heap
 // and on the models together, and aborts at the first disagreement so that
 // libFuzzer keeps the input that caused it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // heap-view as its users see it: the real program on a private X server,
 // driven by XTest input, window-manager messages and signals, and judged by
 // its window's pixels, its output lines and its exit status.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws known heaps into a real GLUT window (under Xvfb, Mesa's software
 // renderer) and reads the front buffer back. Positions are in drawing units:
 // with the viewport one pixel short, a unit is 399/400 of a pixel, so edges

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The animation step, the box geometry and the signal line, all without a
 // display: the step is replayed against a model that draws the same rand()
 // sequence on its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser build in headless Chromium, as a visitor sees it: the canvas's
 // pixels against the desktop geometry, every label read back exactly in GLUT's
 // glyphs, the growth rate, and what clicks and keys write.
