@@ -2,6 +2,7 @@
 #include "Drawing.h"
 
 #include "Geometry.h"
+#include "Platform.h"
 
 #include <GL/glut.h>
 
@@ -31,14 +32,6 @@ void traceBox(GLenum mode, const Corners& corners) {
     setInkColour();
 }
 
-// Emscripten's immediate-mode emulation has no GL_POLYGON; a fan over the same
-// four corners fills the same rectangle.
-#ifdef __EMSCRIPTEN__
-constexpr GLenum kFillMode = GL_TRIANGLE_FAN;
-#else
-constexpr GLenum kFillMode = GL_POLYGON;
-#endif
-
 void* glutFont(LabelFont font) {
     return font == LabelFont::Large ? GLUT_BITMAP_HELVETICA_18 : GLUT_BITMAP_HELVETICA_10;
 }
@@ -61,7 +54,7 @@ void drawHeap(int width, int height, int x, int y, BinaryHeapNode* node) {
 void drawElement(BinaryHeapNode* node, int width, int height, int x, int y) {
     const Box box{width, height, x, y};
     const Corners corners = boxCorners(box);
-    traceBox(kFillMode, corners);
+    traceBox(boxFillMode(), corners);
     traceBox(GL_LINE_LOOP, corners);
 
     char label[128];

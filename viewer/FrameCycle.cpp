@@ -40,11 +40,6 @@ void update() {
     glutPostRedisplay();
 }
 
-void updateOnTimer(int value) {
-    glutPostRedisplay();
-    glutTimerFunc(kFramePauseMs, updateOnTimer, value);
-}
-
 void sleepFor(long nanoseconds) {
     timespec request{nanoseconds / 1'000'000'000L, nanoseconds % 1'000'000'000L};
     timespec remaining{};

@@ -17,9 +17,6 @@ void reshape(int width, int height);
 void display();
 /// Idle callback: pauses, then asks for the next frame.
 void update();
-/// Browser timer callback, in place of update: a page must never block, so
-/// instead of pausing it asks for the next frame and re-arms itself.
-void updateOnTimer(int value);
 /// Sleeps for nanoseconds in all, resuming with the time left when a signal
 /// interrupts; any other failure is reported on standard error and cuts the
 /// pause short.

@@ -16,8 +16,12 @@ struct Box {
     int y;
 };
 
-/// The root's box: the top half of the 400 x 400 window.
-constexpr Box kRootBox{400, 200, 200, 300};
+/// The window is square, this many pixels a side, and a drawing unit is very
+/// nearly one pixel.
+constexpr int kWindowSide = 400;
+
+/// The root's box: the top half of the window.
+constexpr Box kRootBox{kWindowSide, kWindowSide / 2, kWindowSide / 2, kWindowSide * 3 / 4};
 
 /// The box under the left half of parent: half as wide and tall, centred
 /// (width / 2) / 2 to the left and h2 + h2 / 2 below, with h2 = height / 2.

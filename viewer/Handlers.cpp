@@ -2,25 +2,18 @@
 #include "Handlers.h"
 
 #include "Output.h"
+#include "Platform.h"
 
 #include <GL/glut.h>
-#ifdef __EMSCRIPTEN__
-#include <emscripten.h>
-#endif
 
 #include <cerrno>
-#include <cstdlib>
 #include <unistd.h>
 
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
     switch (key) {
     case 'q':
     case 'Q':
-#ifdef __EMSCRIPTEN__ // a page's pending frame timer would otherwise keep it going
-        emscripten_force_exit(0);
-#else
-        std::exit(0);
-#endif
+        quitProgram();
     case 'p':
         writeLine(STDOUT_FILENO, "user pressed the p key");
         glFlush();

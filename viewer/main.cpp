@@ -1,23 +1,19 @@
 // SPDX-License-Identifier: MIT
 // Heap View: animates a linked binary min-heap in a 400 x 400 window.
 #include "FrameCycle.h"
+#include "Geometry.h"
 #include "Handlers.h"
+#include "Platform.h"
 
 #include <GL/glut.h>
 
-#include <csignal>
-#include <cstdlib>
-#include <ctime>
-
 int main(int argc, char** argv) {
-#ifndef __EMSCRIPTEN__ // a page gets no signals
-    std::signal(SIGUSR2, sigHandler);
-#endif
-    std::srand(static_cast<unsigned int>(std::time(nullptr)));
+    installSignalHandlers();
+    seedRandom();
 
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE);
-    glutInitWindowSize(400, 400);
+    glutInitWindowSize(kWindowSide, kWindowSide);
     glutInitWindowPosition(400, 350);
     glutCreateWindow("Heap View");
     init();
@@ -26,11 +22,7 @@ int main(int argc, char** argv) {
     glutReshapeFunc(reshape);
     glutMouseFunc(mouse);
     glutKeyboardFunc(keyboard);
-#ifdef __EMSCRIPTEN__ // a page must not block: a timer paces the frames
-    glutTimerFunc(kFramePauseMs, updateOnTimer, 0);
-#else
-    glutIdleFunc(update);
-#endif
+    startFramePacing();
 
     glutMainLoop();
     return 0;
