@@ -2,6 +2,9 @@
 // heap-view as its users see it: the real program on a private X server,
 // driven by XTest input, window-manager messages and signals, and judged by
 // its window's pixels, its output lines and its exit status.
+#include "BoxTable.h"
+#include "Geometry.h"
+
 #include <gtest/gtest.h>
 
 // After gtest: Xlib's macros (None, Bool, True...) would break its headers.
@@ -39,7 +42,7 @@ using Lines = std::vector<std::string>;
 // Quitting takes the pause under way, a frame and the teardown.
 constexpr auto kStartTimeout = 20s, kOutputTimeout = 5s, kQuitTimeout = 3s;
 constexpr auto kStepPeriod = 250ms;
-constexpr int kSide = 400; // the window is kSide x kSide pixels
+constexpr int kSide = kWindowSide; // the window is kSide x kSide pixels
 
 const std::string kPLine = "user pressed the p key";
 const std::string kLeftLine = "user clicked the left mouse button";
@@ -63,7 +66,9 @@ struct Picture {
     Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y * kSide + x)]; }
     /// The pixel under a point in drawing units: origin bottom-left, and a
     /// unit is 399/400 of a pixel because the viewport is one pixel short.
-    Rgb atUnits(int ux, int uy) const { return at(ux * 399 / kSide, kSide - 1 - uy * 399 / kSide); }
+    Rgb atUnits(int ux, int uy) const {
+        return at(ux * (kSide - 1) / kSide, kSide - 1 - uy * (kSide - 1) / kSide);
+    }
     int count(int x0, int y0, int x1, int y1, Colour colour) const {
         int n = 0;
         for (int y = y0; y <= y1; ++y) {
@@ -86,16 +91,10 @@ int itemsShown(const Picture& picture) {
     int shown = 0;
     bool gap = false;
     for (int position = 1; position <= 63; ++position) {
-        int width = 400, height = 200, x = 200, y = 300;
-        for (int bit = 30 - __builtin_clz(static_cast<unsigned>(position)); bit >= 0; --bit) {
-            const int w2 = width / 2, h2 = height / 2;
-            x += ((position >> bit) & 1) != 0 ? w2 / 2 : -(w2 / 2);
-            y -= h2 + h2 / 2;
-            width = w2;
-            height = h2;
-        }
-        const Rgb topLeft = picture.atUnits(x - width / 2 + 2, y + height / 2 - 2);
-        const Rgb bottomRight = picture.atUnits(x + width / 2 - 2, y - height / 2 + 2);
+        const ExpectedBox& box = expectedBox(position);
+        const int hw = box.width / 2, hh = box.height / 2;
+        const Rgb topLeft = picture.atUnits(box.x - hw + 2, box.y + hh - 2);
+        const Rgb bottomRight = picture.atUnits(box.x + hw - 2, box.y - hh + 2);
         if (topLeft.red() && bottomRight.red() && !gap) {
             shown = position;
         } else if (topLeft.white() && bottomRight.white()) {
@@ -330,7 +329,7 @@ class HeapView : public ::testing::Test {
     void expectPlacedAsDesigned() {
         XWindowAttributes attributes;
         ASSERT_NE(XGetWindowAttributes(display_, window_, &attributes), 0);
-        EXPECT_EQ(std::pair(attributes.width, attributes.height), std::pair(400, 400));
+        EXPECT_EQ(std::pair(attributes.width, attributes.height), std::pair(kSide, kSide));
         int x = -1, y = -1;
         Window child;
         XTranslateCoordinates(display_, window_, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
@@ -370,7 +369,7 @@ TEST_F(Animation, TreeGrowsFromTheRootBoxLevelByLevel) {
     const int early = itemsShown(first);
     ASSERT_TRUE(early == 1 || early == 2) << early; // a slow run may be one frame on
     EXPECT_TRUE(first.all(3, 3, 396, 196, &Rgb::redOrBlack));
-    EXPECT_GT(first.count(3, 3, 396, 196, &Rgb::red), 400 * 180);
+    EXPECT_GT(first.count(3, 3, 396, 196, &Rgb::red), kSide * 180);
     EXPECT_GT(first.count(175, 85, 230, 112, &Rgb::black), 10) << "no label near the centre";
     EXPECT_TRUE(first.all(203, 203, 399, 399, &Rgb::white)) << "bottom right drawn too early";
     EXPECT_TRUE(early != 1 || first.all(0, 203, 399, 399, &Rgb::white)) << "bottom half not white";

@@ -5,7 +5,9 @@
 // are sampled with a pixel of slack rather than exactly. The frame cycle's
 // pause lives in the same GL layer and is tested here too.
 #include "Drawing.h"
+#include "BoxTable.h"
 #include "FrameCycle.h"
+#include "Geometry.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -25,7 +27,7 @@
 
 namespace {
 
-constexpr int kSide = 400;
+constexpr int kSide = kWindowSide;
 
 int pix(double unit) {
     return static_cast<int>(std::floor(unit * (kSide - 1) / kSide));
@@ -37,17 +39,20 @@ struct Rect { // inclusive, in pixels
 };
 const Rect kWhole{0, 0, kSide - 1, kSide - 1};
 
-/// The pixels of a box (in units), margin pixels in from where its edges fall.
-Rect inside(double left, double bottom, double right, double top, int margin) {
-    return Rect{pix(left) + margin, pix(bottom) + margin, pix(right) - margin, pix(top) - margin};
+/// The pixels of a box, margin pixels in from where its edges fall.
+Rect inside(const ExpectedBox& box, int margin) {
+    const int hw = box.width / 2, hh = box.height / 2;
+    return Rect{pix(box.x - hw) + margin, pix(box.y - hh) + margin, pix(box.x + hw) - margin,
+                pix(box.y + hh) - margin};
 }
 
 /// Where a label's ink may be: len advances of at most 11 (large font) or 7
 /// (small) pixels from its start, a glyph height of 13 or 8 up from its
 /// baseline, and a pixel of slack all round.
-Rect labelArea(double start, double baseline, int len, bool large) {
-    return Rect{pix(start) - 1, pix(baseline) - 1, pix(start) + (large ? 11 : 7) * len + 1,
-                pix(baseline) + (large ? 13 : 8)};
+Rect labelArea(const ExpectedBox& box, int len) {
+    const double start = box.labelX(static_cast<std::size_t>(len));
+    return Rect{pix(start) - 1, pix(box.labelY) - 1, pix(start) + (box.large() ? 11 : 7) * len + 1,
+                pix(box.labelY) + (box.large() ? 13 : 8)};
 }
 
 /// Keeps every library loaded so far mapped until the process ends; called
@@ -134,14 +139,14 @@ class Drawing : public ::testing::Test {
     /// Clears, draws from the given box a heap of the n values first, first + 1,
     /// ... inserted in that order, so its level order is the insertion order,
     /// and reads the result.
-    static Frame draw(int first, int n, int w = 400, int h = 200, int x = 200, int y = 300) {
+    static Frame draw(int first, int n, const ExpectedBox& root = expectedBox(1)) {
         std::vector<std::unique_ptr<IntNodeData>> items; // outlive the heap
         MinBinaryHeap heap;
         for (int v = first; v < first + n; ++v) {
             heap.insert(items.emplace_back(std::make_unique<IntNodeData>(v)).get());
         }
         glClear(GL_COLOR_BUFFER_BIT);
-        drawHeap(w, h, x, y, heap.root);
+        drawHeap(root.width, root.height, root.x, root.y, heap.root);
         glFlush();
         glFinish();
         Frame frame;
@@ -161,8 +166,8 @@ TEST_F(Drawing, NullRootDrawsNothing) {
 
 TEST_F(Drawing, OneItemFillsTheTopHalfWithAnOutlinedLabelledBox) {
     const Frame frame = draw(7, 1);
-    const Rect interior = inside(0, 200, 400, 400, 2);
-    const Rect label = labelArea(200 - 4.5, 291, 1, true);
+    const Rect interior = inside(expectedBox(1), 2);
+    const Rect label = labelArea(expectedBox(1), 1);
     EXPECT_GT(frame.count(label, Colour::Black), 10);
     EXPECT_EQ(frame.count(interior, Colour::Red, label), interior.area() - label.area());
     EXPECT_NEAR(frame.firstBlackColumn(label), 196, 1) << "4.5 units left of x 200, + bearing";
@@ -179,43 +184,33 @@ TEST_F(Drawing, OneItemFillsTheTopHalfWithAnOutlinedLabelledBox) {
 }
 
 TEST_F(Drawing, NegativeLabelCountsItsMinusSign) {
-    const Rect area = labelArea(200 - 2 * 4.5, 291, 2, true);
+    const Rect area = labelArea(expectedBox(1), 2);
     const int plus = draw(7, 1).firstBlackColumn(area);
     const Frame frame = draw(-7, 1);
     const int minus = frame.firstBlackColumn(area);
     EXPECT_NEAR(minus, area.x0 + 2, 1);
     EXPECT_GE(plus - minus, 4);
-    EXPECT_EQ(frame.count(inside(0, 200, 400, 400, 2), Colour::Black, area), 0);
+    EXPECT_EQ(frame.count(inside(expectedBox(1), 2), Colour::Black, area), 0);
 }
 
 TEST_F(Drawing, FullHeapLabelsDownToDepthFourAndBoxesDownToSeven) {
-    // Boxes halve in width (from 400) and height (from 200) level by level;
-    // their centres sit at these heights.
-    constexpr int kCentreY[] = {300, 150, 75, 38, 20, 11, 7, 6};
     const Frame frame = draw(0, 200);
-    for (int i = 0, depth = 0; i < 200; ++i) {
-        depth += (2 << depth) <= i + 1 ? 1 : 0;
-        // The path from the root is the binary digits of the index within the level.
-        int x = 200;
-        for (int d = 0, k = i + 1 - (1 << depth); d < depth; ++d) {
-            x += (((k >> (depth - 1 - d)) & 1) != 0 ? 1 : -1) * (100 >> d);
-        }
-        SCOPED_TRACE(::testing::Message() << "item " << i << ", depth " << depth << ", x " << x);
-        const int y = kCentreY[depth], hw = 200 >> depth, hh = 100 >> depth;
-        const Rect interior = inside(x - hw, y - hh, x + hw, y + hh, depth < 6 ? 2 : 1);
-        if (depth <= 4) {
-            const int len = i < 10 ? 1 : 2;
-            const Rect label = depth <= 3 ? labelArea(x - len * 4.5, y - 9, len, true) // height 25+
-                                          : labelArea(x - 3 * len, y - 5, len, false);
+    for (int i = 0; i < 200; ++i) {
+        const ExpectedBox& box = expectedBox(i + 1);
+        SCOPED_TRACE(::testing::Message() << "item " << i << ", depth " << box.depth);
+        const Rect interior = inside(box, box.depth < 6 ? 2 : 1);
+        if (box.labelled()) {
+            const Rect label = labelArea(box, i < 10 ? 1 : 2);
             EXPECT_GT(frame.count(label, Colour::Black), 4);
             EXPECT_EQ(frame.count(interior, Colour::Black, label), 0);
             EXPECT_GT(frame.count(interior, Colour::Red), interior.area() / 2);
-        } else if (depth <= 6) {
+        } else if (box.depth <= 6) {
             EXPECT_EQ(frame.count(interior, Colour::Red), interior.area());
         } else {
-            // A 3 x 1 box is a short line at y 6: ink in each of its columns.
-            for (int column = pix(x) - 1; column <= pix(x) + 1; ++column) {
-                EXPECT_LT(frame.count(Rect{column, 4, column, 6}, Colour::White), 3) << column;
+            // A 3 x 1 box is a short line: ink in each of its columns.
+            for (int column = pix(box.x) - 1; column <= pix(box.x) + 1; ++column) {
+                const Rect below{column, box.y - 2, column, box.y};
+                EXPECT_LT(frame.count(below, Colour::White), 3) << column;
             }
         }
     }
@@ -227,16 +222,20 @@ TEST_F(Drawing, FullHeapLabelsDownToDepthFourAndBoxesDownToSeven) {
 }
 
 TEST_F(Drawing, PartialLevelLeavesItsRightWhite) {
-    // 100 items: depth 6 holds 37 boxes, the last centred at x 228.
+    // 100 items: depth 6 holds 37 boxes, the last at position 100.
     const Frame frame = draw(0, 100);
-    EXPECT_GT(frame.count(inside(225, 6, 231, 8, 1), Colour::Red), 0);
-    const Rect beyond{pix(231) + 2, 0, kSide - 1, 6};
+    const ExpectedBox& last = expectedBox(100);
+    EXPECT_GT(frame.count(inside(last, 1), Colour::Red), 0);
+    const Rect beyond{pix(last.x + last.width / 2) + 2, 0, kSide - 1, 6};
     EXPECT_EQ(frame.count(beyond, Colour::White), beyond.area());
 }
 
 TEST_F(Drawing, BottomLevelBoxIsAShortLine) {
     // Drawn on its own: in a full tree the bottom outlines of depth 6 cover it.
-    const Frame frame = draw(5, 1, 3, 1, 200, 100);
+    ExpectedBox bottom = expectedBox(128);
+    bottom.x = 200;
+    bottom.y = 100;
+    const Frame frame = draw(5, 1, bottom);
     const Rect line{pix(199) - 1, 98, pix(201) + 1, 100};
     EXPECT_GE(frame.count(line, Colour::Black), 2);
     EXPECT_EQ(frame.count(kWhole, Colour::White, line), kWhole.area() - line.area());

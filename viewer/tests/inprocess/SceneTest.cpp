@@ -3,6 +3,7 @@
 // display: the step is replayed against a model that draws the same rand()
 // sequence on its own.
 #include "Scene.h"
+#include "BoxTable.h"
 #include "Geometry.h"
 #include "Output.h"
 
@@ -161,46 +162,40 @@ TEST(SignalLine, FormatsAnyIntExactly) {
     }
 }
 
-TEST(Geometry, LevelsLabelsAndCorners) {
-    struct Level {
-        int width, height, y, childOffset;
-    };
-    const Level levels[] = {{400, 200, 300, 100}, {200, 100, 150, 50}, {100, 50, 75, 25},
-                            {50, 25, 38, 12},     {25, 12, 20, 6},     {12, 6, 11, 3},
-                            {6, 3, 7, 1},         {3, 1, 6, 0}};
-    const Corners root = boxCorners(kRootBox);
-    EXPECT_TRUE(root.left == 0 && root.bottom == 200 && root.right == 400 && root.top == 400);
-
-    Box box = kRootBox;
-    for (int depth = 0; depth < 8; ++depth) {
-        SCOPED_TRACE(depth);
-        const Level& level = levels[depth];
-        EXPECT_TRUE(box.width == level.width && box.height == level.height && box.y == level.y);
-        const Box left = leftChildBox(box);
-        const Box right = rightChildBox(box);
-        EXPECT_EQ(left.x, box.x - level.childOffset);
-        EXPECT_EQ(right.x, box.x + level.childOffset);
-        EXPECT_TRUE(left.width == right.width && left.height == right.height && left.y == right.y);
-        // Large labels from a height of 18, small ones from 10, none below.
-        const bool large = box.height >= 18;
-        for (int len = 1; len <= 11; ++len) {
-            const LabelPlacement label = labelPlacement(box, static_cast<std::size_t>(len));
-            EXPECT_EQ(label.shown, box.height >= 10);
-            if (box.height >= 10) {
-                EXPECT_EQ(label.x, static_cast<float>(large ? box.x - len * 4.5 : box.x - 3 * len));
-                EXPECT_EQ(label.y, static_cast<float>(box.y - (large ? 9 : 5)));
+TEST(Geometry, EveryPositionMatchesTheBoxTable) {
+    // Level order: position p's children are 2p and 2p + 1.
+    std::vector<Box> boxes{kRootBox};
+    for (std::size_t i = 0; boxes.size() < boxTable().size(); ++i) {
+        boxes.push_back(leftChildBox(boxes[i]));
+        boxes.push_back(rightChildBox(boxes[i]));
+    }
+    ASSERT_EQ(boxTable().size(), 255U) << "positions 1..255, depths 0 to 7";
+    for (const ExpectedBox& row : boxTable()) {
+        SCOPED_TRACE(::testing::Message() << "position " << row.position);
+        const Box& box = boxes[static_cast<std::size_t>(row.position - 1)];
+        EXPECT_TRUE(box.width == row.width && box.height == row.height && box.x == row.x &&
+                    box.y == row.y)
+            << box.width << "x" << box.height << " at (" << box.x << ", " << box.y << ")";
+        EXPECT_EQ(labelFontFor(box.height), !row.labelled() ? LabelFont::None
+                                            : row.large()   ? LabelFont::Large
+                                                            : LabelFont::Small);
+        for (std::size_t len = 1; len <= 11; ++len) { // "-2147483648" is 11 long
+            const LabelPlacement label = labelPlacement(box, len);
+            EXPECT_EQ(label.shown, row.labelled());
+            if (row.labelled()) {
+                EXPECT_EQ(label.x, static_cast<float>(row.labelX(len))) << len;
+                EXPECT_EQ(label.y, static_cast<float>(row.labelY));
             }
         }
-        if (depth == 7) {
-            const Corners corners = boxCorners(box);
-            EXPECT_EQ(corners.right - corners.left, 2);
-            EXPECT_EQ(corners.top - corners.bottom, 0);
-        }
-        box = depth % 2 == 0 ? left : right; // zigzag, so both sides are followed
+        // Half the size, rounded down, either side of the centre: the root spans
+        // x 0 to 400 and y 200 to 400, a 3 x 1 box at depth 7 has vertices 2 apart
+        // in x and none in y.
+        const Corners corners = boxCorners(box);
+        EXPECT_TRUE(corners.left + corners.right == 2 * row.x &&
+                    corners.right - corners.left == row.width / 2 * 2 &&
+                    corners.bottom + corners.top == 2 * row.y &&
+                    corners.top - corners.bottom == row.height / 2 * 2);
     }
-
-    EXPECT_EQ(labelPlacement(kRootBox, 1).x, 195.5F);
-    EXPECT_EQ(labelPlacement(kRootBox, 1).y, 291.0F);
     EXPECT_EQ(labelFontFor(18), LabelFont::Large);
     EXPECT_EQ(labelFontFor(17), LabelFont::Small);
     EXPECT_EQ(labelFontFor(10), LabelFont::Small);
