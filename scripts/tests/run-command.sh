@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# scripts/run.sh as a person meets it, from outside.
+# scripts/run.sh as a person meets it, from outside; and how
+# scripts/measure-pacing.sh answers its options.
 #
 # Usage: run-command.sh arguments
 #        run-command.sh headless BUILD_DIR
@@ -26,7 +27,7 @@ fail() {
 arguments() {
     local tripwires=$scratch/tripwires
     mkdir -p "$tripwires" "$scratch/typed"
-    for tool in apt-get dpkg-query sudo cmake Xvfb; do
+    for tool in apt-get dpkg-query sudo cmake Xvfb xvfb-run strace; do
         printf '#!/bin/sh\necho "%s $*" >>"%s/called"\nexit 97\n' "$tool" "$scratch" \
             >"$tripwires/$tool"
         chmod +x "$tripwires/$tool"
@@ -34,6 +35,7 @@ arguments() {
     : >"$scratch/not-a-directory"
 
     # arguments | status | the one line expected (on stderr unless status 0)
+    # [| the script, when not run.sh]
     local cases=(
         "--help|0|Usage: scripts/run.sh "
         "-h|0|Usage: scripts/run.sh "
@@ -47,27 +49,32 @@ arguments() {
         "--screenshot $scratch|1|^run.sh: cannot write '$scratch': it is a directory$"
         "--web --record x.gif|2|^run.sh: --web cannot --record "
         "--web -- -sync|2|^run.sh: --web takes no viewer arguments "
+        "--help|0|^Usage: scripts/measure-pacing.sh |measure-pacing.sh"
+        "-h|0|^Usage: scripts/measure-pacing.sh |measure-pacing.sh"
+        "--build|2|^measure-pacing.sh: unknown option '--build' |measure-pacing.sh"
+        "build other|2|^measure-pacing.sh: one build folder at most |measure-pacing.sh"
     )
-    local entry args status expected out err got start elapsed
+    local entry args status expected script out err got start elapsed
     for entry in "${cases[@]}"; do
-        IFS='|' read -r args status expected <<<"$entry"
+        IFS='|' read -r args status expected script <<<"$entry"
+        script=${script:-run.sh}
         rm -f "$scratch/called"
         start=${EPOCHREALTIME/./}
         got=0
         # shellcheck disable=SC2086 # the arguments are split as typed
-        (cd "$scratch/typed" && PATH=$tripwires:$PATH "$run" $args) \
+        (cd "$scratch/typed" && PATH=$tripwires:$PATH "$(dirname "$run")/$script" $args) \
             >"$scratch/out" 2>"$scratch/err" || got=$?
         elapsed=$(((${EPOCHREALTIME/./} - start) / 1000))
         out=$(<"$scratch/out")
         err=$(<"$scratch/err")
-        [[ $got == "$status" ]] || fail "run.sh $args: status $got, expected $status"
+        [[ $got == "$status" ]] || fail "$script $args: status $got, expected $status"
         if ((status == 0)); then
-            [[ $out =~ $expected && -z $err ]] || fail "run.sh $args: printed '${out%%$'\n'*}' / '$err'"
+            [[ $out =~ $expected && -z $err ]] || fail "$script $args: printed '${out%%$'\n'*}' / '$err'"
         else
-            [[ $err =~ $expected && $err != *$'\n'* && -z $out ]] || fail "run.sh $args: printed '$out' / '$err'"
+            [[ $err =~ $expected && $err != *$'\n'* && -z $out ]] || fail "$script $args: printed '$out' / '$err'"
         fi
-        [[ ! -e $scratch/called ]] || fail "run.sh $args: reached $(head -n1 "$scratch/called")"
-        ((elapsed < 1000)) || fail "run.sh $args: took $elapsed ms"
+        [[ ! -e $scratch/called ]] || fail "$script $args: reached $(head -n1 "$scratch/called")"
+        ((elapsed < 1000)) || fail "$script $args: took $elapsed ms"
     done
 
     # The help names every option, the headless mode, where files go and
