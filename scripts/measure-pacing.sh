@@ -125,13 +125,15 @@ done
 cpu_ticks() { sed 's/^.*) //' "/proc/$pid/stat" | awk '{ print $12 + $13 }'; }
 start=$(date +%s.%N)
 cpu_start=$(cpu_ticks)
+load_start=$(cut -d' ' -f1 /proc/loadavg)
 sleep "$span"
 end=$(date +%s.%N)
 cpu_end=$(cpu_ticks)
+load_end=$(cut -d' ' -f1 /proc/loadavg)
 
 awk -v pid="$pid" -v start="$start" -v end="$end" -v ticks="$(getconf CLK_TCK)" \
     -v cpu="$((cpu_end - cpu_start))" -v period="$period_ns" -v max_cpu="$max_cpu_percent" \
-    -v tolerance="$mean_tolerance_percent" '
+    -v tolerance="$mean_tolerance_percent" -v load="$load_start to $load_end" -v cores="$(nproc)" '
     $1 == pid && index($0, "tv_sec=0, tv_nsec=" period "}") && $2 >= start && $2 <= end {
         if (match($NF, /^<[0-9.]+>$/)) {
             slept += substr($NF, 2, length($NF) - 2) * 1000
@@ -157,7 +159,10 @@ awk -v pid="$pid" -v start="$start" -v end="$end" -v ticks="$(getconf CLK_TCK)" 
             printf "  of which: pause %.2f ms, frame and events %.2f ms (means)\n",
                 slept / sleeps, mean - slept / sleeps
         }
-        printf "  CPU: %.2f%% of one core\n", cpu_percent
+        printf "  CPU: %.2f%% of one core, %.1f ms a step\n", cpu_percent, cpu / ticks * 1000 / (n - 1)
+        # Most of a frame is waiting for the threads of a software renderer and
+        # the X server; on a busy machine that wait grows with the load.
+        printf "  load average: %s (%d cores)\n", load, cores
         ok = 1
         if (min < target) { print "FAIL: steps closer than " target " ms"; ok = 0 }
         if (mean < target * (1 - tolerance / 100) || mean > target * (1 + tolerance / 100)) {
