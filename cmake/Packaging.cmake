@@ -65,32 +65,3 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
             COMPONENT ${component} EXCLUDE_FROM_ALL)
 endforeach()
 include(CPack)
-
-if(BUILD_TESTING)
-    # Builds the packages and checks what they hold, what they depend on,
-    # lintian's verdict, the manual page, and a consumer built against the
-    # unpacked -dev package both through find_package and pkg-config. The
-    # consumer gets our compiler and global flags (sanitizers too), as the
-    # heap_consumer test does.
-    if(TARGET heap-view)
-        set(package_has_viewer ON)
-    else()
-        set(package_has_viewer OFF)
-    endif()
-    add_test(NAME debian_package
-             COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND}
-                     -DCTEST=${CMAKE_CTEST_COMMAND}
-                     -DBUILD_DIR=${PROJECT_BINARY_DIR} -DCONFIG=$<CONFIG>
-                     -DHAS_VIEWER=${package_has_viewer}
-                     -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
-                     -DVERSION=${PROJECT_VERSION}
-                     -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
-                     -DOUTPUT_DIR=${PROJECT_BINARY_DIR}/package-check
-                     -DCONSUMER_GENERATOR=${CMAKE_GENERATOR}
-                     -DCONSUMER_MAKE=${CMAKE_MAKE_PROGRAM}
-                     -DCONSUMER_CXX=${CMAKE_CXX_COMPILER}
-                     "-DCONSUMER_CXX_FLAGS=${consumer_cxx_flags}"
-                     "-DCONSUMER_LINK_FLAGS=${consumer_link_flags}"
-                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckDebianPackage.cmake)
-    set_tests_properties(debian_package PROPERTIES LABELS package TIMEOUT 300)
-endif()
