@@ -64,4 +64,42 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME}
             COMPONENT ${component} EXCLUDE_FROM_ALL)
 endforeach()
+# CPack strips the files it packs (CPACK_STRIP_FILES, as cmake --install
+# --strip does) with a bare strip, and leaves static libraries alone. Debian's
+# dh_strip also drops the .comment and .note sections (compiler versions and
+# the like, nothing the program reads), and strips a static library of its
+# debug information alone, keeping its symbols, with no time stamps or owners
+# in the archive. So do the packages, and any stripped install.
+function(heap_strip_as_debian target component)
+    get_target_property(type ${target} TYPE)
+    set(options --remove-section=.comment --remove-section=.note)
+    if(type STREQUAL "STATIC_LIBRARY")
+        set(dir ${CMAKE_INSTALL_LIBDIR})
+        list(APPEND options --strip-debug --enable-deterministic-archives)
+    elseif(type STREQUAL "SHARED_LIBRARY")
+        set(dir ${CMAKE_INSTALL_LIBDIR})
+        list(APPEND options --strip-unneeded)
+    else()
+        set(dir ${CMAKE_INSTALL_BINDIR})
+    endif()
+    list(JOIN options " " options)
+    if(NOT IS_ABSOLUTE ${dir})
+        set(dir "\${CMAKE_INSTALL_PREFIX}/${dir}")
+    endif()
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            set(file \"\$ENV{DESTDIR}${dir}/$<TARGET_FILE_NAME:${target}>\")
+            execute_process(COMMAND [[${CMAKE_STRIP}]] ${options} \"\${file}\"
+                            RESULT_VARIABLE result)
+            if(NOT result EQUAL 0)
+                message(FATAL_ERROR \"${CMAKE_STRIP} \${file} failed: \${result}\")
+            endif()
+        endif()" COMPONENT ${component})
+endfunction()
+if(CMAKE_STRIP)
+    heap_strip_as_debian(heap dev)
+    if(TARGET heap-view)
+        heap_strip_as_debian(heap-view viewer)
+    endif()
+endif()
 include(CPack)
