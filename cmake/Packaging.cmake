@@ -64,33 +64,42 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME}
             COMPONENT ${component} EXCLUDE_FROM_ALL)
 endforeach()
-include(CPack)
-
-if(BUILD_TESTING)
-    # Builds the packages and checks what they hold, what they depend on,
-    # lintian's verdict, the manual page, and a consumer built against the
-    # unpacked -dev package both through find_package and pkg-config. The
-    # consumer gets our compiler and global flags (sanitizers too), as the
-    # heap_consumer test does.
-    if(TARGET heap-view)
-        set(package_has_viewer ON)
+# CPack strips the files it packs (CPACK_STRIP_FILES, as cmake --install
+# --strip does) with a bare strip, and leaves static libraries alone. Debian's
+# dh_strip also drops the .comment and .note sections (compiler versions and
+# the like, nothing the program reads), and strips a static library of its
+# debug information alone, keeping its symbols, with no time stamps or owners
+# in the archive. So do the packages, and any stripped install.
+function(heap_strip_as_debian target component)
+    get_target_property(type ${target} TYPE)
+    set(options --remove-section=.comment --remove-section=.note)
+    if(type STREQUAL "STATIC_LIBRARY")
+        set(dir ${CMAKE_INSTALL_LIBDIR})
+        list(APPEND options --strip-debug --enable-deterministic-archives)
+    elseif(type STREQUAL "SHARED_LIBRARY")
+        set(dir ${CMAKE_INSTALL_LIBDIR})
+        list(APPEND options --strip-unneeded)
     else()
-        set(package_has_viewer OFF)
+        set(dir ${CMAKE_INSTALL_BINDIR})
     endif()
-    add_test(NAME debian_package
-             COMMAND ${CMAKE_COMMAND} -DCPACK=${CMAKE_CPACK_COMMAND}
-                     -DCTEST=${CMAKE_CTEST_COMMAND}
-                     -DBUILD_DIR=${PROJECT_BINARY_DIR} -DCONFIG=$<CONFIG>
-                     -DHAS_VIEWER=${package_has_viewer}
-                     -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
-                     -DVERSION=${PROJECT_VERSION}
-                     -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
-                     -DOUTPUT_DIR=${PROJECT_BINARY_DIR}/package-check
-                     -DCONSUMER_GENERATOR=${CMAKE_GENERATOR}
-                     -DCONSUMER_MAKE=${CMAKE_MAKE_PROGRAM}
-                     -DCONSUMER_CXX=${CMAKE_CXX_COMPILER}
-                     "-DCONSUMER_CXX_FLAGS=${consumer_cxx_flags}"
-                     "-DCONSUMER_LINK_FLAGS=${consumer_link_flags}"
-                     -P ${CMAKE_CURRENT_LIST_DIR}/CheckDebianPackage.cmake)
-    set_tests_properties(debian_package PROPERTIES LABELS package TIMEOUT 300)
+    list(JOIN options " " options)
+    if(NOT IS_ABSOLUTE ${dir})
+        set(dir "\${CMAKE_INSTALL_PREFIX}/${dir}")
+    endif()
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            set(file \"\$ENV{DESTDIR}${dir}/$<TARGET_FILE_NAME:${target}>\")
+            execute_process(COMMAND [[${CMAKE_STRIP}]] ${options} \"\${file}\"
+                            RESULT_VARIABLE result)
+            if(NOT result EQUAL 0)
+                message(FATAL_ERROR \"${CMAKE_STRIP} \${file} failed: \${result}\")
+            endif()
+        endif()" COMPONENT ${component})
+endfunction()
+if(CMAKE_STRIP)
+    heap_strip_as_debian(heap dev)
+    if(TARGET heap-view)
+        heap_strip_as_debian(heap-view viewer)
+    endif()
 endif()
+include(CPack)

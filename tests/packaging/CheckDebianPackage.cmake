@@ -2,8 +2,16 @@
 # Builds the Debian packages of the build tree BUILD_DIR with cpack into a fresh
 # OUTPUT_DIR and checks them as a user meets them:
 #  - each package holds exactly its files; heap-view's dependencies come from
-#    its binary; the changelog's version is the packages' version;
-#  - lintian reports no error;
+#    its binary; the changelog's version is the packages' version; each
+#    carries the copyright file, whose Expat text is the LICENSE's;
+#  - lintian, pedantic and with experimental tags, reports no error, warning
+#    or hardening tag;
+#  - heap-view has the hardening of the flags it was built with
+#    (HARDENING_FLAGS: compiler and linker flags, as dpkg-buildflags gave
+#    them): bound at start-up (BIND_NOW) for -z,now, read-only relocations
+#    (GNU_RELRO) for -z,relro, fortified libc calls (some __*_chk) for
+#    _FORTIFY_SOURCE, the stack protector's __stack_chk_fail for
+#    -fstack-protector*, and it is position independent;
 #  - the manual page renders without warnings and quotes the program's messages;
 #  - a consumer builds and runs against the -dev package unpacked under a
 #    temporary root, through find_package and through pkg-config, with
@@ -12,8 +20,11 @@
 #         -DLIBDIR=... -DVERSION=... [-DCONFIG=...] [-DHAS_VIEWER=ON|OFF]
 #         -DCONSUMER_GENERATOR=... -DCONSUMER_MAKE=... -DCONSUMER_CXX=...
 #         [-DCONSUMER_CXX_FLAGS=...] [-DCONSUMER_LINK_FLAGS=...]
+#         [-DHARDENING_FLAGS=...]
 #         -P CheckDebianPackage.cmake
 # Without heap-view (HAS_VIEWER=OFF) only libbinaryheap-dev is expected.
+
+cmake_policy(VERSION 3.20)
 
 # Runs a command and stops with everything it wrote when it fails; its
 # standard output goes to <var>, its standard error to <var>_ERR.
@@ -28,7 +39,7 @@ function(run var)
     set(${var}_ERR "${error}" PARENT_SCOPE)
 endfunction()
 
-foreach(tool dpkg-deb lintian groff man pkg-config)
+foreach(tool dpkg-deb lintian groff man pkg-config readelf)
     string(MAKE_C_IDENTIFIER ${tool} var)
     find_program(${var} ${tool})
     if(NOT ${var})
@@ -36,6 +47,7 @@ foreach(tool dpkg-deb lintian groff man pkg-config)
     endif()
 endforeach()
 
+string(STRIP "${HARDENING_FLAGS}" HARDENING_FLAGS)
 file(REMOVE_RECURSE ${OUTPUT_DIR})
 set(config_args)
 if(CONFIG)
@@ -111,11 +123,23 @@ if(NOT top MATCHES "^heap-view \\(${VERSION}\\) ")
     list(APPEND failures "cmake/debian/changelog has no entry for ${VERSION} on top: ${top}")
 endif()
 
-execute_process(COMMAND ${lintian} -I --fail-on error ${debs} RESULT_VARIABLE result
-                OUTPUT_VARIABLE lintian_output ERROR_VARIABLE lintian_output)
-message("lintian:\n${lintian_output}")
-if(NOT result EQUAL 0 OR lintian_output MATCHES "(^|\n)E: ")
-    list(APPEND failures "lintian reports errors (exit status ${result})")
+execute_process(COMMAND ${lintian} --pedantic -I -E --fail-on error,warning ${debs}
+                RESULT_VARIABLE result OUTPUT_VARIABLE lintian_output ERROR_VARIABLE lintian_output)
+message("lintian --pedantic -I -E:\n${lintian_output}")
+if(NOT result EQUAL 0 OR lintian_output MATCHES "(^|\n)[EW]: ")
+    list(APPEND failures "lintian reports errors or warnings (exit status ${result})")
+endif()
+# Hardening tags are faults unless the build was not hardened (no flags from
+# dpkg-buildflags), or, for unfortified calls, left out _FORTIFY_SOURCE.
+string(REGEX MATCHALL "[^\n]*hardening-[^\n]*" hardening_tags "${lintian_output}")
+if(NOT HARDENING_FLAGS MATCHES "-D_FORTIFY_SOURCE=[1-9]")
+    list(FILTER hardening_tags EXCLUDE REGEX "hardening-no-fortify-functions")
+endif()
+if(hardening_tags AND HARDENING_FLAGS STREQUAL "")
+    message("built without Debian's hardening flags: lintian's hardening tags are expected")
+elseif(hardening_tags)
+    list(JOIN hardening_tags "\n    " hardening_tags)
+    list(APPEND failures "lintian finds heap-view not hardened:\n    ${hardening_tags}")
 endif()
 
 if(failures)
@@ -129,7 +153,70 @@ foreach(deb IN LISTS debs)
     run(output ${dpkg_deb} -x ${deb} ${root})
 endforeach()
 
+# Each package carries the copyright file as written, and its Expat text is
+# the LICENSE's, line for line.
+file(READ ${SOURCE_DIR}/cmake/debian/copyright copyright)
+foreach(package IN LISTS expected_packages)
+    file(READ ${root}/usr/share/doc/${package}/copyright packaged)
+    if(NOT packaged STREQUAL copyright)
+        message(FATAL_ERROR "${package}: its copyright file is not cmake/debian/copyright")
+    endif()
+endforeach()
+file(READ ${SOURCE_DIR}/LICENSE licence)
+string(FIND "${licence}" "Permission is hereby granted" at)
+string(SUBSTRING "${licence}" ${at} -1 licence)
+string(REGEX MATCH "\nLicense: Expat\n( [^\n]*\n)+" expat "${copyright}")
+string(REPLACE "\nLicense: Expat\n" "" expat "${expat}")
+string(REPLACE "\n .\n" "\n\n" expat "${expat}")
+string(REGEX REPLACE "(^|\n) " "\\1" expat "${expat}")
+if(at EQUAL -1 OR NOT expat STREQUAL licence)
+    message(FATAL_ERROR "The copyright file's Expat text is not LICENSE's:\n${expat}")
+endif()
+
 if(HAS_VIEWER)
+    # The dynamic section, program headers and imported symbols of the
+    # packaged (stripped) program.
+    set(program ${root}/usr/bin/heap-view)
+    run(dynamic ${readelf} -d -W ${program})
+    run(headers ${readelf} -l -W ${program})
+    run(symbols ${readelf} --dyn-syms -W ${program})
+    string(REGEX MATCHALL "UND [^ \n]+" imports "${symbols}")
+    separate_arguments(hardening UNIX_COMMAND "${HARDENING_FLAGS}")
+    set(expected)
+    if("-Wl,-z,now" IN_LIST hardening)
+        list(APPEND expected "bound at start-up")
+        if(NOT dynamic MATCHES "\\(FLAGS\\)[^\n]*BIND_NOW|\\(FLAGS_1\\)[^\n]* NOW")
+            list(APPEND failures "heap-view: no BIND_NOW or NOW flag in its dynamic section:\n${dynamic}")
+        endif()
+    endif()
+    if("-Wl,-z,relro" IN_LIST hardening)
+        list(APPEND expected "read-only relocations")
+        if(NOT headers MATCHES "\n *GNU_RELRO ")
+            list(APPEND failures "heap-view: no GNU_RELRO program header:\n${headers}")
+        endif()
+    endif()
+    if(HARDENING_FLAGS MATCHES "-D_FORTIFY_SOURCE=[1-9]")
+        list(APPEND expected "fortified")
+        if(NOT imports MATCHES "UND __[a-z0-9_]+_chk(@|;|$)")
+            list(APPEND failures "heap-view imports no fortified function (__*_chk):\n${imports}")
+        endif()
+    endif()
+    if(HARDENING_FLAGS MATCHES "-fstack-protector")
+        list(APPEND expected "stack protector")
+        if(NOT imports MATCHES "UND __stack_chk_fail(@|;|$)")
+            list(APPEND failures "heap-view does not import __stack_chk_fail:\n${imports}")
+        endif()
+    endif()
+    if(NOT dynamic MATCHES "\\(FLAGS_1\\)[^\n]* PIE")
+        list(APPEND failures "heap-view is not position independent (no PIE flag):\n${dynamic}")
+    endif()
+    list(JOIN expected ", " expected)
+    message("heap-view is position independent; hardening: ${expected}")
+    if(failures)
+        string(REPLACE ";" "\n  " failures "${failures}")
+        message(FATAL_ERROR "package check failed:\n  ${failures}")
+    endif()
+
     run(output ${groff} -man -ww -z ${SOURCE_DIR}/viewer/heap-view.1)
     if(output_ERR)
         message(FATAL_ERROR "groff warns about heap-view.1:\n${output_ERR}")
@@ -186,4 +273,4 @@ run(output ${CONSUMER_CXX} ${cxx_flags} ${SOURCE_DIR}/heap/tests/consumer/main.c
     ${link_flags} -o ${OUTPUT_DIR}/pkg-config-consumer)
 run(output ${OUTPUT_DIR}/pkg-config-consumer)
 message("pkg-config consumer: ${output}")
-message("packages hold what they should; lintian, the manual page and both consumers pass")
+message("packages hold what they should; lintian, the hardening, the manual page and both consumers pass")
