@@ -74,12 +74,18 @@ done
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
+# Whether the package lists have a real package of that name. (Read whole: with
+# pipefail, grep -q would fail the pipe by closing it early.)
 known() {
-    apt-cache show --no-all-versions "$1" 2>/dev/null | grep -q '^Package:'
+    local record
+    record=$(apt-cache show --no-all-versions "$1" 2>/dev/null) || return 1
+    [[ $record == *Package:* ]]
 }
 # The major version of the clang that the release's "clang" depends on.
 clang_major() {
-    apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n1
+    local depends
+    depends=$(apt-cache depends clang 2>/dev/null) || return 0
+    sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/;T;p;q' <<<"$depends"
 }
 # A wanted entry is satisfied when any of its names is installed.
 missing=()
