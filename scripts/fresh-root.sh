@@ -10,7 +10,9 @@
 # http://deb.debian.org/debian under a new directory in /var/tmp (TMPDIR to
 # change it), clones the repository's HEAD into it and runs COMMAND there in a
 # chroot with an empty environment (HOME, PATH and TERM only, no DISPLAY), with
-# /proc, /sys, /dev, /dev/pts and /dev/shm mounted. Then prints one line:
+# /proc, /sys, /dev, /dev/pts and /dev/shm mounted, and this machine's /tmp, so
+# that X display numbers in use here are seen as taken there. Then prints one
+# line:
 #
 #   fresh-root: RELEASE COMMAND: status N, S s, P packages installed
 #
@@ -120,6 +122,10 @@ mount_in_root /sys -t sysfs sysfs
 mount_in_root /dev --bind /dev
 mount_in_root /dev/pts --bind /dev/pts
 mount_in_root /dev/shm -t tmpfs -o mode=1777,nosuid,nodev shm
+# X servers on this machine and in the root meet in one namespace of abstract
+# sockets (the network's), so a display number taken out here must look taken
+# in there too: the root sees this /tmp and its .X<n>-lock files.
+mount_in_root /tmp --bind /tmp
 
 count_packages() {
     chroot "$root" dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii'
