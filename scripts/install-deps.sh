@@ -17,29 +17,35 @@
 # prints nothing. Otherwise it prints one line naming what it installs, then
 # runs apt-get quietly, without recommended packages (every group works
 # without them), keeping apt's output in a log that is shown only on failure.
+# Where Debian releases name a package differently, the first name that
+# apt-cache knows is taken; a package known under none of its names is named
+# on standard error, and nothing is installed.
 set -euo pipefail
 
 usage() {
-    sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
+    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
 }
 
-# What each group asks for, by package name.
+# What each group asks for, by package name. A|B: A, or where the release has
+# no A, B (the first that apt-cache knows). CLANG stands for the major version
+# of the release's default clang.
 declare -A groups=(
-    [run]="g++ make cmake freeglut3-dev"
+    [run]="g++ make cmake libglut-dev|freeglut3-dev"
     [headless]="xvfb x11-apps imagemagick"
     [record]="gifsicle"
     [web]="emscripten nodejs cmake"
     [browser]="chromium nodejs"
-    # clang and its sanitizer and fuzzer runtimes for the sanitized build;
-    # xauth for xvfb-run; XTest for the end-to-end input; Boost for the
-    # benchmark build; dpkg-dev, lintian and man-db (man -l, groff) for the
-    # package checks; strace for scripts/measure-pacing.sh.
-    [test]="build-essential pkg-config clang libgtest-dev libgmock-dev libxtst-dev
-            xauth libboost-dev dpkg-dev file lintian man-db strace"
+    # clang and its sanitizer and fuzzer runtimes for the sanitized build
+    # (Debian ships them apart from clang, under a versioned name before the
+    # unversioned one came, inside libclang-common before that); xauth for
+    # xvfb-run; XTest for the end-to-end input; Boost for the benchmark build;
+    # dpkg-dev, lintian and man-db (man -l, groff) for the package checks;
+    # strace for scripts/measure-pacing.sh.
+    [test]="build-essential pkg-config clang
+            libclang-rt-dev|libclang-rt-CLANG-dev|libclang-common-CLANG-dev
+            libgtest-dev libgmock-dev libxtst-dev xauth libboost-dev dpkg-dev file lintian
+            man-db strace"
 )
-# Debian ships clang's sanitizer and libFuzzer runtimes apart from clang;
-# releases that bundle them have no such package, and then it is skipped.
-optional="libclang-rt-dev"
 
 if (($# == 0)); then
     usage >&2
@@ -56,7 +62,6 @@ for group in "$@"; do
         for part in run headless record web browser test; do
             wanted+=(${groups[$part]})
         done
-        wanted+=($optional)
         ;;
     run | headless | record | web | browser) wanted+=(${groups[$group]}) ;;
     *)
@@ -69,9 +74,29 @@ done
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
+# Whether the package lists have a real package of that name. (Read whole: with
+# pipefail, grep -q would fail the pipe by closing it early.)
+known() {
+    local record
+    record=$(apt-cache show --no-all-versions "$1" 2>/dev/null) || return 1
+    [[ $record == *Package:* ]]
+}
+# The major version of the clang that the release's "clang" depends on.
+clang_major() {
+    local depends
+    depends=$(apt-cache depends clang 2>/dev/null) || return 0
+    sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/;T;p;q' <<<"$depends"
+}
+# A wanted entry is satisfied when any of its names is installed.
 missing=()
-for package in $(printf '%s\n' "${wanted[@]}" | sort -u); do
-    installed "$package" || missing+=("$package")
+for entry in $(printf '%s\n' "${wanted[@]}" | sort -u); do
+    satisfied=false
+    for package in ${entry//|/ }; do
+        if [[ $package != *CLANG* ]] && installed "$package"; then
+            satisfied=true
+        fi
+    done
+    $satisfied || missing+=("$entry")
 done
 ((${#missing[@]} > 0)) || exit 0
 
@@ -94,10 +119,24 @@ fail() {
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq >"$log" 2>&1 || fail "apt-get update failed"
 available=()
-for package in "${missing[@]}"; do
-    if [[ $package != "$optional" ]] || apt-cache show "$package" >/dev/null 2>&1; then
-        available+=("$package")
+for entry in "${missing[@]}"; do
+    chosen=
+    for package in ${entry//|/ }; do
+        if [[ $package == *CLANG* ]]; then
+            major=$(clang_major)
+            [[ -n $major ]] || continue
+            package=${package//CLANG/$major}
+        fi
+        if known "$package"; then
+            chosen=$package
+            break
+        fi
+    done
+    if [[ -z $chosen ]]; then
+        echo "install-deps: no package $(echo "${entry//|/ or }" | sed 's/CLANG/<clang version>/g') in this release's lists" >&2
+        exit 1
     fi
+    installed "$chosen" || available+=("$chosen")
 done
 ((${#available[@]} > 0)) || exit 0
 apt=(apt-get install -y -qq --no-install-recommends)

@@ -8,6 +8,7 @@
 //   make-glyphs --check FILE  exits 1, naming the first difference, unless
 //                             FILE holds exactly the table it would write
 #include <GL/glut.h>
+#include <GL/glx.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -113,6 +114,18 @@ int compareWith(const std::string& expected, const char* path) {
     }
 }
 
+/// Ends the program once its context is no longer current. GLUT's exit-time
+/// teardown destroys the window with the context still current on it, and
+/// only then closes the display, which unbinds the context; from Mesa 25 on
+/// that unbinding writes a single-buffered context's front buffer out to its
+/// window, which is gone by then (X error BadDrawable in X_ShmPutImage, and
+/// Xlib's default handler exits with status 1). Unbinding here, while the
+/// window is still there, leaves the teardown nothing to write.
+[[noreturn]] void finish(int status) {
+    glXMakeCurrent(glXGetCurrentDisplay(), None, nullptr);
+    std::exit(status);
+}
+
 void display() {
     glViewport(0, 0, kSide, kSide);
     glMatrixMode(GL_PROJECTION);
@@ -123,10 +136,10 @@ void display() {
     glReadBuffer(GL_FRONT);
     const std::string generated = table();
     if (checkPath != nullptr) {
-        std::exit(compareWith(generated, checkPath));
+        finish(compareWith(generated, checkPath));
     }
     std::cout << generated << std::flush;
-    std::exit(std::cout ? 0 : 1);
+    finish(std::cout ? 0 : 1);
 }
 
 } // namespace

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -496,6 +497,80 @@ TEST_F(Quitting, LowerCaseQExitsWithStatusZero) {
 
 TEST_F(Quitting, UpperCaseQExitsWithStatusZero) {
     expectQuitsWith([&] { focus(), key(XK_q, true); });
+}
+
+/// An X server of the test's own, that can be killed under the program
+/// without taking the test's connection with it.
+class PrivateServer {
+  public:
+    PrivateServer() {
+        int ready[2]; // Xvfb writes its display number here once it listens
+        if (pipe2(ready, O_CLOEXEC) != 0) {
+            return;
+        }
+        // Built before forking, so the child only makes async-signal-safe calls.
+        const std::string fd = std::to_string(kReadyFd);
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, STDIN_FILENO), dup2(null, STDOUT_FILENO), dup2(null, STDERR_FILENO);
+            dup2(ready[1], kReadyFd); // a dup is left open across exec
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
+                   "1024x768x24", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(ready[1]);
+        std::string number;
+        pollfd wait{ready[0], POLLIN, 0};
+        for (char c; pid_ > 0 && poll(&wait, 1, 10000) == 1 && read(ready[0], &c, 1) == 1 &&
+                     c != '\n';) {
+            number += c;
+        }
+        close(ready[0]);
+        display_ = number.empty() ? "" : ":" + number;
+    }
+    ~PrivateServer() { kill(); }
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
+
+    /// The server's display name, empty if it did not start.
+    const std::string& display() const { return display_; }
+    void kill() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+  private:
+    static constexpr int kReadyFd = 9;
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+TEST_F(Quitting, LostXServerEndsItWithStatusOneAndNoXError) {
+    PrivateServer server;
+    ASSERT_NE(server.display(), "") << "Xvfb did not start";
+    ASSERT_NO_FATAL_FAILURE(launch({}, {{"DISPLAY", server.display()}}));
+    // Watched through a connection of its own, closed before the server dies.
+    Display* watching = XOpenDisplay(server.display().c_str());
+    ASSERT_NE(watching, nullptr);
+    std::swap(display_, watching);
+    const bool shown = awaitWindow();
+    std::swap(display_, watching);
+    XCloseDisplay(watching);
+    ASSERT_TRUE(shown);
+
+    server.kill();
+    errorsExpected_ = true;
+    ASSERT_NO_FATAL_FAILURE(expectExit(1, kQuitTimeout));
+    // Xlib tells that the connection is gone; nothing else may follow from
+    // the teardown: no X error, no sanitizer report, no crash.
+    EXPECT_NE(errText_.find(server.display()), std::string::npos) << errText_;
+    for (const char* fault : {"X Error", "ERROR: AddressSanitizer", "runtime error"}) {
+        EXPECT_EQ(errText_.find(fault), std::string::npos) << errText_;
+    }
 }
 
 TEST_F(Quitting, QuitDuringGrowthLeaksNothingOfTheProgram) {

@@ -12,6 +12,9 @@
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+// After gtest: Xlib's macros (None, Bool, True...) would break its headers.
+#include <GL/glx.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -131,6 +134,12 @@ class Drawing : public ::testing::Test {
         reshape(kSide, kSide);
     }
     static void TearDownTestSuite() {
+        // GLUT destroys the window with the context still current on it and
+        // unbinds the context only when it closes the display; Mesa 25 then
+        // writes the front buffer out to the window that is gone (X error
+        // BadDrawable in X_ShmPutImage, status 1). Unbound first, the context
+        // is written out while its window is still there.
+        glXMakeCurrent(glXGetCurrentDisplay(), None, nullptr);
         glutDestroyWindow(window);
         glutExit();
     }
