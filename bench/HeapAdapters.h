@@ -22,6 +22,8 @@
 #ifndef HEAP_BENCH_HEAPADAPTERS_H
 #define HEAP_BENCH_HEAPADAPTERS_H
 
+#include "Inputs.h"
+
 #include <heap/BinaryHeap.h>
 
 #include <boost/heap/d_ary_heap.hpp>
@@ -36,9 +38,6 @@
 #include <vector>
 
 namespace bench {
-
-using Key = std::int32_t;
-using Id = std::uint32_t;
 
 struct Popped {
     Id id;
@@ -96,14 +95,11 @@ template <class Heap> class BoostAdapter {
 
     void push(Id id, Key key) { handles_[id] = heap_.push(wrap(id, key)); }
     Popped popMin() {
+        // Only Dijkstra pops, and it uses entries: a plain key has no id.
+        static_assert(!plainKeys, "popMin needs a heap of entries");
         const Value top = heap_.top();
         heap_.pop();
-        // A plain key heap does not know ids; only the drain uses it that way.
-        if constexpr (plainKeys) {
-            return {0, top};
-        } else {
-            return {top.id, top.key};
-        }
+        return {top.id, top.key};
     }
     void lower(Id id, Key key) { heap_.increase(handles_[id], wrap(id, key)); }
     void raise(Id id, Key key) { heap_.decrease(handles_[id], wrap(id, key)); }

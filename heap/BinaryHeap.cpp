@@ -47,10 +47,12 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
-/// A block of pooled records: this header, then capacity records.
+/// A block of pooled records: this header, then capacity records, of which
+/// the first carved have been handed out.
 struct MinBinaryHeap::NodeBlock {
     NodeBlock* older;
     std::size_t capacity;
+    std::size_t carved;
 
     /// The block's records, just past the header.
     BinaryHeapNode* records() { return reinterpret_cast<BinaryHeapNode*>(this + 1); }
@@ -274,27 +276,28 @@ void MinBinaryHeap::growPool() {
                                      : std::min(blocks_->capacity * 2, largestBlockCapacity);
     // The only step that can fail, and nothing has changed yet.
     void* storage = ::operator new(sizeof(NodeBlock) + capacity * sizeof(BinaryHeapNode));
-    blocks_ = ::new (storage) NodeBlock{blocks_, capacity};
-    // Chained lowest address first, so consecutive positions get consecutive
-    // records.
-    BinaryHeapNode* records = blocks_->records();
-    for (std::size_t i = capacity; i-- > 0;) {
-        BinaryHeapNode* record = ::new (records + i) BinaryHeapNode;
-        record->next = spare_;
-        spare_ = record;
-    }
-    poison(records, capacity);
+    blocks_ = ::new (storage) NodeBlock{blocks_, capacity, 0};
+    // The records are carved off one by one as positions are added, not
+    // chained up front, so a heap touches only the memory its positions use.
+    poison(blocks_->records(), capacity);
 }
 
 BinaryHeapNode* MinBinaryHeap::takeNode() {
-    if (spare_ == nullptr) {
-        growPool();
-    }
     BinaryHeapNode* node = spare_;
-    unpoison(node, 1);
-    spare_ = node->next;
-    *node = BinaryHeapNode{};
-    return node;
+    if (node != nullptr) {
+        unpoison(node, 1);
+        spare_ = node->next;
+    } else {
+        // The newest block's next record: consecutive positions get
+        // consecutive records, so nodes next to each other in level order
+        // are next to each other in memory.
+        if (blocks_ == nullptr || blocks_->carved == blocks_->capacity) {
+            growPool();
+        }
+        node = blocks_->records() + blocks_->carved++;
+        unpoison(node, 1);
+    }
+    return ::new (node) BinaryHeapNode;
 }
 
 void MinBinaryHeap::releaseNode(BinaryHeapNode* node) {

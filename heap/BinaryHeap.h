@@ -132,7 +132,7 @@ class MinBinaryHeap {
     BinaryHeapNode* takeNode();
     /// Returns a record no position uses any more to the pool. O(1).
     void releaseNode(BinaryHeapNode* node);
-    /// Allocates a block and puts its records in the pool. O(block size).
+    /// Allocates a block for takeNode to carve records from. O(1).
     void growPool();
 
     NodeBlock* blocks_ = nullptr;     ///< Every block allocated, newest first.

@@ -7,7 +7,7 @@ set -euo pipefail
 
 usage() {
     cat <<'EOF'
-Usage: scripts/bench.sh [--quick] [--pairs N] [--sizes N,...] [--peers NAME,...] [--workloads NAME,...]
+Usage: scripts/bench.sh [--quick] [heap-bench options]
 
 Builds bench/heap-bench with -O2 in build-bench/ (or $HEAP_BENCH_BUILD_DIR) and prints
 a Markdown table of linked heap time / peer time for each workload and size: the median
@@ -15,41 +15,29 @@ over paired repetitions, each running the linked heap and the peer back to back 
 peer, peer, linked), with the interquartile range. Below 1.00 the linked heap is faster.
 The machine, the command and the load average come with it. Progress goes to standard
 error, so `scripts/bench.sh > table.md` keeps just the tables. A full run takes about
-three minutes on two cores.
+three minutes on two cores, longer on a loaded machine.
 
   --quick            boost-binary only, 15 pairs: about 25 seconds
+  -h, --help         this text
+
+Every other option goes to heap-bench as it is, which checks it once built:
   --pairs N          counted pairs per figure, at least 15 (default 31)
   --sizes LIST       heap sizes, comma-separated (default 1000,10000,100000)
   --peers LIST       from boost-binary,boost-4ary,boost-pairing,std-pq (default all)
   --workloads LIST   from drain,update,insert,dijkstra (default all)
-  -h, --help         this text
 EOF
 }
 
 command="scripts/bench.sh${*:+ $*}"
 arguments=()
-while (($# > 0)); do
-    case $1 in
+for argument in "$@"; do
+    case $argument in
     -h | --help)
         usage
         exit 0
         ;;
-    --quick)
-        arguments+=(--peers boost-binary --pairs 15)
-        shift
-        ;;
-    --pairs | --sizes | --peers | --workloads)
-        if (($# < 2)); then
-            echo "bench.sh: $1 needs a value (see --help)" >&2
-            exit 2
-        fi
-        arguments+=("$1" "$2")
-        shift 2
-        ;;
-    *)
-        echo "bench.sh: unknown argument '$1' (see --help)" >&2
-        exit 2
-        ;;
+    --quick) arguments+=(--peers boost-binary --pairs 15) ;;
+    *) arguments+=("$argument") ;;
     esac
 done
 
@@ -77,7 +65,8 @@ boost=$(sed -n 's/^#define BOOST_LIB_VERSION "\(.*\)"/\1/p' /usr/include/boost/v
 hypervisor=$(cpuInfo 'Hypervisor vendor')
 
 # The table waits in a file until the run succeeds: an argument heap-bench
-# rejects then leaves standard output empty.
+# rejects (one line on standard error, status 2) then leaves standard output
+# empty.
 table=$work/table.md
 loadBefore=$(loadAverage)
 start=$SECONDS

@@ -121,6 +121,35 @@ TEST(HeapOrder, IncreasingInsertsKeepInsertionOrder) {
     }
 }
 
+// Positions next to each other in level order get records next to each other
+// in memory, within a block (16 records, then 32), and a position keeps its
+// record when the heap shrinks and grows again.
+TEST(HeapPool, ConsecutivePositionsGetConsecutiveRecords) {
+    std::vector<std::unique_ptr<IntNodeData>> items;
+    MinBinaryHeap heap;
+    for (int i = 0; i < 40; ++i) {
+        items.push_back(std::make_unique<IntNodeData>(0));
+        heap.insert(items.back().get()); // equal keys: every item stays where it was added
+    }
+    std::vector<BinaryHeapNode*> records;
+    for (BinaryHeapNode* node = heap.root; node != nullptr; node = node->next) {
+        records.push_back(node);
+    }
+    ASSERT_EQ(records.size(), items.size());
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        if (i != 16) {
+            EXPECT_EQ(records[i], records[i - 1] + 1) << "position " << i;
+        }
+    }
+    for (std::size_t i = 0; i < 30; ++i) {
+        heap.deleteLast();
+    }
+    for (std::size_t i = 10; i < items.size(); ++i) {
+        heap.insert(items[i].get());
+        EXPECT_EQ(items[i]->node, records[i]) << "position " << i;
+    }
+}
+
 TEST(HeapEmpty, EveryOperationAnswersNull) {
     MinBinaryHeap heap;
     IntNodeData probe(0);
