@@ -5,6 +5,7 @@
 #include "Geometry.h"
 #include "Output.h"
 #include "Scene.h"
+#include "WindowWatch.h"
 
 #include <GL/glut.h>
 
@@ -37,6 +38,7 @@ void display() {
 
 void update() {
     sleepFor(kFramePauseNs);
+    exitIfWindowDestroyed();
     glutPostRedisplay();
 }
 

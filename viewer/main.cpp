@@ -2,6 +2,7 @@
 // Heap View: animates a linked binary min-heap in a 400 x 400 window.
 #include "FrameCycle.h"
 #include "Handlers.h"
+#include "Output.h"
 
 #include <GL/glut.h>
 
@@ -10,6 +11,7 @@
 #include <ctime>
 
 int main(int argc, char** argv) {
+    openStandardStreams(); // before anything opens a descriptor
 #ifndef __EMSCRIPTEN__ // a page gets no signals
     std::signal(SIGUSR2, sigHandler);
 #endif
