@@ -43,6 +43,11 @@ while (($# > 0)); do
             echo "bench.sh: $1 needs a value (see --help)" >&2
             exit 2
         fi
+        # Digits and commas only: strtoull alone would take ' 100' and +100.
+        if [[ $1 == --sizes && ! $2 =~ ^[0-9]+(,[0-9]+)*$ ]]; then
+            echo "bench.sh: --sizes takes whole numbers separated by commas, not '$2' (see --help)" >&2
+            exit 2
+        fi
         arguments+=("$1" "$2")
         shift 2
         ;;
