@@ -88,10 +88,10 @@ class BinaryHeapNode {
 /// The heap cannot be copied: a copy would free the same blocks twice.
 ///
 /// Contract: insert takes an item in no heap; increaseKey and decreaseKey
-/// take an item stored in this heap; member takes any item but null. The heap built without NDEBUG checks this
-/// and calls abort() after one line on standard error naming the operation
-/// and the fault; release builds trust the caller. Empty-heap operations
-/// return null.
+/// take an item stored in this heap; member takes any item but null. The
+/// heap built without NDEBUG checks this and calls abort() after one line on
+/// standard error naming the operation and the fault; release builds trust
+/// the caller. Empty-heap operations return null.
 ///
 /// n is the number of items; "log n" is the tree's height.
 class MinBinaryHeap {

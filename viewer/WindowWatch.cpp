@@ -29,9 +29,8 @@ XErrorHandler othersHandler = nullptr;
 /// fail now, and must not turn the exit into Xlib's fatal error. Any other
 /// error goes where it went before.
 int ignoreGoneWindow(Display* display, XErrorEvent* error) {
-    return error->resourceid == watched || othersHandler == nullptr
-               ? 0
-               : othersHandler(display, error);
+    return error->resourceid == watched || othersHandler == nullptr ? 0
+                                                                    : othersHandler(display, error);
 }
 
 void startWatching() {

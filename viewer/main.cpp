@@ -11,7 +11,7 @@
 #include <ctime>
 
 int main(int argc, char** argv) {
-    openStandardStreams(); // before anything opens a descriptor
+    openStandardStreams();
 #ifndef __EMSCRIPTEN__ // a page gets no signals
     std::signal(SIGUSR2, sigHandler);
 #endif

@@ -345,8 +345,8 @@ class HeapView : public ::testing::Test {
     pid_t pid_ = -1;
     int status_ = 0, out_ = -1, err_ = -1;
     std::string partial_, errText_;
-    bool errorsExpected_ = false; ///< The test makes the program fail on purpose.
-    std::vector<int> closedStreams_;  ///< Standard descriptors the program starts without.
+    bool errorsExpected_ = false;    ///< The test makes the program fail on purpose.
+    std::vector<int> closedStreams_; ///< Standard descriptors the program starts without.
     Lines lines_;
     Clock::time_point firstFrameSeen_;
 };
@@ -578,7 +578,8 @@ TEST_F(Environment, WithUnreachableDisplayFailsWithStatusOne) {
 TEST_F(Environment, ClosedStandardStreamsLeaveEverythingButTheMessagesWorking) {
     // A closed descriptor would be the next one opened, the X connection's.
     for (const std::vector<int>& closed :
-         {std::vector<int>{STDOUT_FILENO}, std::vector<int>{STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}}) {
+         {std::vector<int>{STDOUT_FILENO},
+          std::vector<int>{STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}}) {
         SCOPED_TRACE(testing::PrintToString(closed));
         closedStreams_ = closed;
         ASSERT_NO_FATAL_FAILURE(launch());
