@@ -209,7 +209,7 @@ work=$(mktemp -d 2>/dev/null) ||
 # cleanup then stops the child.
 run_child() {
     local status=0
-    "$@" &
+    "$@" <&0 & # without <&0 a background command reads /dev/null
     child_pid=$!
     wait "$child_pid" || status=$?
     child_pid=
@@ -341,7 +341,8 @@ finish() {
     local partial=$(dirname -- "$target")/.$(basename -- "$target").partial-$$
     unfinished+=("$partial")
     shift
-    "$@" "$partial" || die "could not write $target"
+    # A child, so that a signal stops a long conversion at once.
+    run_child "$@" "$partial" || die "could not write $target"
     # Checked again: something else may have been put there meanwhile.
     if [[ -e $target && ! -f $target || -L $target ]]; then
         die "did not replace '$target': it is no longer a regular file"
