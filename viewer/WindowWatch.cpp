@@ -79,11 +79,5 @@ void exitIfWindowDestroyed() {
     }
 }
 #else
-/// Ends the program as a close does.
-[[noreturn]] void exitForGoneWindow() {
-    othersHandler = XSetErrorHandler(ignoreGoneWindow);
-    std::exit(0);
-}
-
 void exitIfWindowDestroyed() {}
 #endif
