@@ -230,6 +230,17 @@ void requireItem([[maybe_unused]] const char* operation, [[maybe_unused]] const 
 #endif
 }
 
+/// requireItem for an operation that only reads the item's key (member): any
+/// item will do but null.
+void requireKey([[maybe_unused]] const char* operation, [[maybe_unused]] const NodeData* item) {
+#ifndef NDEBUG
+    if (item == nullptr) {
+        std::fprintf(stderr, "MinBinaryHeap::%s: null item\n", operation);
+        std::abort();
+    }
+#endif
+}
+
 /// Prints a neighbour's item after its label, or nothing when it is absent.
 void printNeighbour(const char* label, const BinaryHeapNode* neighbour) {
     std::fputs(label, stdout);
@@ -377,6 +388,10 @@ bool MinBinaryHeap::isEmpty() const {
 }
 
 bool MinBinaryHeap::member(NodeData* item) {
+    requireKey("member", item);
+    if (item == nullptr) {
+        return false; // no key, so nothing stored equals it
+    }
     for (BinaryHeapNode* node = root; node != nullptr; node = node->next) {
         if (node->data->eq(item)) {
             return true;

@@ -19,10 +19,23 @@ class BinaryHeapNode;
 
 /// An abstract heap key. A heap holds one kind of key only: the comparisons of
 /// a subclass may read the other item as its own kind.
+///
+/// node is the item's hook into a heap, and belongs to the item's place, not
+/// to its key: a copy is a new item in no heap (its node is null), and
+/// assigning to an item changes its key and never its node, so a stored item
+/// assigned a new key stays where it is until increaseKey or decreaseKey
+/// moves it. Subclasses that define their own copy operations should keep
+/// to this by calling NodeData's.
 class NodeData {
   public:
     /// The node carrying this item, or null while the item is in no heap.
     BinaryHeapNode* node = nullptr;
+
+    NodeData() = default;
+    /// A new item in no heap, whatever the heap holding \p other.
+    NodeData(const NodeData& /*other*/) noexcept {}
+    /// Leaves node alone: this item keeps its own place.
+    NodeData& operator=(const NodeData& /*other*/) noexcept { return *this; }
 
     /// This key is less than \p other. The heap orders by this alone.
     virtual bool lt(NodeData* other) const = 0;
@@ -75,10 +88,10 @@ class BinaryHeapNode {
 /// The heap cannot be copied: a copy would free the same blocks twice.
 ///
 /// Contract: insert takes an item in no heap; increaseKey and decreaseKey
-/// take an item stored in this heap. The heap built without NDEBUG checks this
-/// and calls abort() after one line on standard error naming the operation
-/// and the fault; release builds trust the caller. Empty-heap operations
-/// return null.
+/// take an item stored in this heap; member takes any item but null. The
+/// heap built without NDEBUG checks this and calls abort() after one line on
+/// standard error naming the operation and the fault; release builds trust
+/// the caller. Empty-heap operations return null.
 ///
 /// n is the number of items; "log n" is the tree's height.
 class MinBinaryHeap {
@@ -113,7 +126,8 @@ class MinBinaryHeap {
     NodeData* deleteMin();
     /// True when the heap holds no item. O(1).
     bool isEmpty() const;
-    /// True when some stored item eq \p item. O(n).
+    /// True when some stored item eq \p item, which must not be null (a
+    /// release build answers false for null). O(n).
     bool member(NodeData* item);
     /// Moves \p item, which must be stored in this heap, down after its key
     /// went up. O(log n).

@@ -24,8 +24,12 @@
 #   -h, --help         show this help and exit
 #
 # Relative FILE paths are taken from the directory where the command was
-# typed; missing directories are created. Arguments after -- go to heap-view,
-# which passes GLUT's own options (-display, -sync, ...) to GLUT.
+# typed; missing directories are created. A screenshot's FILE must end in
+# .png, a recording's in .gif. Something already at FILE must be a regular
+# file, or a symbolic link to one or to nothing yet: the link's target is
+# written and the link stays; a device, FIFO, socket or directory is refused.
+# Arguments after -- go to heap-view, which passes GLUT's own options
+# (-display, -sync, ...) to GLUT.
 #
 # Packages come from scripts/install-deps.sh: for the window alone a compiler,
 # CMake and GLUT; without a display also Xvfb and ImageMagick; for a recording
@@ -50,13 +54,50 @@ die() {
     echo "run.sh: $1" >&2
     exit 1
 }
+# An output path that names something other than a file: status 2, as for a
+# bad argument, but the help would not say more.
+refuse() {
+    echo "run.sh: $1" >&2
+    exit 2
+}
 
-# The absolute path of an output file given as typed. Its directory is made,
-# and writing there is tried, now: before anything is installed or built.
+# What kind of file, other than a regular one, path is or leads to.
+file_kind() {
+    if [[ -d $1 ]]; then
+        echo "a directory"
+    elif [[ -c $1 ]]; then
+        echo "a character device"
+    elif [[ -b $1 ]]; then
+        echo "a block device"
+    elif [[ -p $1 ]]; then
+        echo "a FIFO"
+    elif [[ -S $1 ]]; then
+        echo "a socket"
+    else
+        echo "not a regular file"
+    fi
+}
+
+# The absolute path of the file an output option's FILE names, to be
+# replaced whole by a regular file, given as typed, the option, and the
+# suffix its file name must have. A symbolic link is followed: its target is
+# written and the link stays. Anything there that is not a regular file (a
+# device, a FIFO, a directory...) is refused rather than replaced. The
+# target's directory is made, and writing there is tried, now: before
+# anything is installed or built.
 output_path() {
-    local path=$1 dir probe
+    local path=$1 option=$2 suffix=$3 dir probe
     [[ $path == /* ]] || path=$typed_in/$path
-    [[ ! -d $path ]] || die "cannot write '$path': it is a directory"
+    if [[ -e $path && ! -f $path ]]; then
+        refuse "cannot write '$path': it is $(file_kind "$path")"
+    fi
+    [[ $path != */ ]] || refuse "cannot write '$path': it names a directory"
+    [[ ${path,,} == *"$suffix" ]] || usage_error "$option FILE must end in $suffix, not '$1'"
+    if [[ -L $path ]]; then
+        path=$(readlink -m -- "$path")
+        # Still a link: one that leads back to itself.
+        [[ ! -L $path ]] || refuse "cannot write '$1': its links go round in a loop"
+    fi
     dir=$(dirname -- "$path")
     mkdir -p -- "$dir" 2>/dev/null || die "cannot create the directory of '$path'"
     probe=$(mktemp -p "$dir" .run-sh-probe.XXXXXX 2>/dev/null) || die "cannot write to '$dir'"
@@ -97,8 +138,8 @@ if $web; then
     [[ -z $record ]] || usage_error "--web cannot --record"
     (($# == 0)) || usage_error "--web takes no viewer arguments"
 fi
-[[ -z $screenshot ]] || screenshot=$(output_path "$screenshot")
-[[ -z $record ]] || record=$(output_path "$record")
+[[ -z $screenshot ]] || screenshot=$(output_path "$screenshot" --screenshot .png)
+[[ -z $record ]] || record=$(output_path "$record" --record .gif)
 if $web; then
     web_args=()
     [[ -z $screenshot ]] || web_args=(--screenshot "$screenshot")
@@ -108,51 +149,105 @@ headless=false
 if [[ -z ${DISPLAY:-} || -n $screenshot || -n $record ]]; then
     headless=true
     if [[ -z $screenshot && -z $record ]]; then
-        screenshot=$(output_path "$repo/build/heap-view.png")
+        screenshot=$(output_path "$repo/build/heap-view.png" --screenshot .png)
     fi
 fi
 
-groups=(run)
-if $headless; then groups+=(headless); fi
-if [[ -n $record ]]; then groups+=(record); fi
-"$repo/scripts/install-deps.sh" "${groups[@]}"
-
-build=${HEAP_VIEW_BUILD_DIR:-build}
-[[ $build == /* ]] || build=$repo/$build
-echo "run.sh: building heap-view in $build"
-build_log=$(mktemp)
-if ! { cmake -S "$repo" -B "$build" -DBUILD_TESTING=OFF &&
-    cmake --build "$build" -j"$(nproc)" --target heap-view; } >"$build_log" 2>&1; then
-    cat "$build_log" >&2
-    rm -f "$build_log"
-    die "the build failed (its output above)"
-fi
-rm -f "$build_log"
-viewer=$build/viewer/heap-view
-
-if ! $headless; then
-    exec "$viewer" "${viewer_args[@]}"
-fi
-
-# Headless from here on. Whatever ends the script, the cleanup stops the X
-# server and the viewer, and removes the work files and any unfinished output.
-work=$(mktemp -d)
+# From here on, whatever ends the script, the cleanup stops every child it
+# started (the build with all its compilers and linkers, the X server, the
+# viewer) and waits for them, and removes the work files and any unfinished
+# output. The work directory is made first, so that an unusable TMPDIR is
+# found out before anything is installed.
+work=
+child_pid=
+build_pid=
 xvfb_pid=
 viewer_pid=
 unfinished=()
+# A process and all its descendants, from /proc (procps may be missing).
+process_tree() {
+    local child
+    echo "$1"
+    # shellcheck disable=SC2013 # ids separated by spaces
+    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
+        process_tree "$child"
+    done
+}
 cleanup() {
     local status=$?
+    trap '' INT TERM HUP # a second Ctrl-C must not cut the cleanup short
+    if [[ -n $build_pid ]]; then
+        # The build runs in a process group of its own: stop all of it. Its
+        # leader is ours to wait for; the rest are gone once the group is.
+        kill -TERM -- "-$build_pid" 2>/dev/null || true
+        wait "$build_pid" 2>/dev/null || true
+        for _ in $(seq 50); do
+            kill -0 -- "-$build_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL -- "-$build_pid" 2>/dev/null || true
+    fi
+    if [[ -n $child_pid ]]; then
+        # shellcheck disable=SC2046 # one id a word
+        kill $(process_tree "$child_pid") 2>/dev/null || true
+    fi
     for pid in $viewer_pid $xvfb_pid; do
         kill "$pid" 2>/dev/null || true
     done
     wait 2>/dev/null || true
-    rm -rf -- "$work" "${unfinished[@]}"
+    rm -rf -- "${work:-}" "${unfinished[@]}"
     exit "$status"
 }
 trap cleanup EXIT
 trap 'echo "run.sh: interrupted" >&2; exit 130' INT
 trap 'echo "run.sh: terminated" >&2; exit 143' TERM HUP
+work=$(mktemp -d 2>/dev/null) ||
+    die "cannot make a temporary directory in TMPDIR ('${TMPDIR:-/tmp}')"
 
+# Runs a command as a child and waits for it. Waiting with the wait builtin,
+# rather than in the foreground, lets a signal's trap run at once, and the
+# cleanup then stops the child.
+run_child() {
+    local status=0
+    "$@" <&0 & # without <&0 a background command reads /dev/null
+    child_pid=$!
+    wait "$child_pid" || status=$?
+    child_pid=
+    return "$status"
+}
+
+groups=(run)
+if $headless; then groups+=(headless); fi
+if [[ -n $record ]]; then groups+=(record); fi
+run_child "$repo/scripts/install-deps.sh" "${groups[@]}"
+
+build=${HEAP_VIEW_BUILD_DIR:-build}
+[[ $build == /* ]] || build=$repo/$build
+echo "run.sh: building heap-view in $build"
+build_log=$work/build.log
+# setsid makes the build a session and process group of its own (its id is
+# the build's pid), so that the cleanup can stop every process in it.
+# shellcheck disable=SC2016 # expanded by the inner bash
+setsid --wait bash -c 'cmake -S "$1" -B "$2" -DBUILD_TESTING=OFF &&
+    cmake --build "$2" -j"$(nproc)" --target heap-view' build "$repo" "$build" \
+    </dev/null >"$build_log" 2>&1 &
+build_pid=$!
+build_status=0
+wait "$build_pid" || build_status=$?
+build_pid=
+if ((build_status != 0)); then
+    cat "$build_log" >&2
+    die "the build failed (its output above)"
+fi
+viewer=$build/viewer/heap-view
+
+if ! $headless; then
+    trap - EXIT INT TERM HUP
+    rm -rf -- "$work"
+    exec "$viewer" "${viewer_args[@]}"
+fi
+
+# Headless from here on.
 # Xvfb picks a free display itself and writes its number to fd 3. It must
 # not reset when a client leaves, and the viewer starts only once a client has
 # been served: one that connects while the server is still coming up or
@@ -246,8 +341,13 @@ finish() {
     local partial=$(dirname -- "$target")/.$(basename -- "$target").partial-$$
     unfinished+=("$partial")
     shift
-    "$@" "$partial" || die "could not write $target"
-    mv -f -- "$partial" "$target"
+    # A child, so that a signal stops a long conversion at once.
+    run_child "$@" "$partial" || die "could not write $target"
+    # Checked again: something else may have been put there meanwhile.
+    if [[ -e $target && ! -f $target || -L $target ]]; then
+        die "did not replace '$target': it is no longer a regular file"
+    fi
+    mv -fT -- "$partial" "$target"
 }
 # Prefer ImageMagick's own convert over any wrapper earlier on PATH.
 convert=convert

@@ -4,8 +4,27 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
+
+bool openStandardStreams() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        // The lowest free descriptor is fd itself, the ones below being open.
+        const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened < 0) {
+            return false;
+        }
+        if (opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+    return true;
+}
 
 bool writeAll(int fd, const char* data, std::size_t length) {
     while (length > 0) {

@@ -6,6 +6,12 @@
 
 #include <cstddef>
 
+/// Makes sure descriptors 0, 1 and 2 are open, opening /dev/null for any that
+/// is closed. Called first thing in main: a closed one would otherwise be
+/// taken by the next file opened (the X connection), and the messages meant
+/// for it written there. False when /dev/null cannot be opened.
+bool openStandardStreams();
+
 /// Writes all of data to fd with write(2), going on after partial writes and
 /// EINTR. Async-signal-safe. False when the descriptor fails.
 bool writeAll(int fd, const char* data, std::size_t length);

@@ -3,11 +3,13 @@
 #include "FrameCycle.h"
 #include "Geometry.h"
 #include "Handlers.h"
+#include "Output.h"
 #include "Platform.h"
 
 #include <GL/glut.h>
 
 int main(int argc, char** argv) {
+    openStandardStreams();
     installSignalHandlers();
     seedRandom();
 

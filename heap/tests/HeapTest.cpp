@@ -15,6 +15,7 @@
 #include <random>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 using heapmodel::checkStructure;
@@ -199,6 +200,69 @@ TEST(HeapMember, ComparesKeysNotIdentity) {
     EXPECT_EQ(heap.deleteMin(), &b);
     EXPECT_FALSE(heap.member(&equal));
     EXPECT_EQ(equal.node, nullptr); // a probe is only read
+#ifdef NDEBUG
+    EXPECT_FALSE(heap.member(nullptr)); // no key: nothing stored equals it
+#endif
+}
+
+static_assert(std::is_copy_constructible_v<IntNodeData> && std::is_copy_assignable_v<IntNodeData>,
+              "items are values: copied and assigned as keys");
+
+// node is the item's hook, like an intrusive container's: it belongs to the
+// item's place, never to its key.
+TEST(HeapItemCopy, ACopyIsANewItemInNoHeap) {
+    MinBinaryHeap heap;
+    IntNodeData a(5), b(7), c(9);
+    insertAll(heap, {&a, &b, &c});
+    IntNodeData copy = b;
+    EXPECT_EQ(copy.value, 7);
+    EXPECT_EQ(copy.node, nullptr);
+    IntNodeData moved = std::move(c);
+    EXPECT_EQ(moved.node, nullptr);
+    // A subclass's copy goes through NodeData's too.
+    struct Tagged : IntNodeData {
+        using IntNodeData::IntNodeData;
+        int tag = 0;
+    };
+    Tagged tagged(3);
+    heap.insert(&tagged);
+    const Tagged tagCopy = tagged;
+    EXPECT_EQ(tagCopy.node, nullptr);
+    std::vector<IntNodeData> copies(3, b);
+    EXPECT_EQ(copies[2].node, nullptr);
+
+    // The copy goes in as an item of its own; b is untouched.
+    heap.insert(&copy);
+    EXPECT_EQ(checkStructure(heap, {&tagged, &a, &c, &b, &copy}), "");
+    copy.value = -1;
+    heap.decreaseKey(&copy);
+    EXPECT_EQ(checkStructure(heap, {&copy, &tagged, &c, &b, &a}), "");
+}
+
+TEST(HeapItemCopy, AssignmentChangesTheKeyAndKeepsThePlace) {
+    MinBinaryHeap heap;
+    IntNodeData a(1), b(2), c(3), outside(8);
+    insertAll(heap, {&a, &b, &c});
+    BinaryHeapNode* const place = c.node;
+    c = IntNodeData(-1);
+    EXPECT_EQ(c.value, -1);
+    EXPECT_EQ(c.node, place); // not moved until the hook is called
+    heap.decreaseKey(&c);
+    EXPECT_EQ(checkStructure(heap, {&c, &b, &a}), "");
+
+    // Between two stored items, and from a stored item to one in no heap.
+    b = c;
+    EXPECT_EQ(b.value, -1);
+    EXPECT_EQ(checkStructure(heap, {&c, &b, &a}), "");
+    a = outside; // a's key goes up from 1 to 8
+    heap.increaseKey(&a);
+    outside = c;
+    EXPECT_EQ(outside.node, nullptr);
+    EXPECT_EQ(checkStructure(heap, {&c, &b, &a}), "");
+    EXPECT_EQ(heap.deleteMin(), &c);
+    EXPECT_EQ(heap.deleteMin(), &b);
+    EXPECT_EQ(heap.deleteMin(), &a);
+    EXPECT_EQ(a.value, 8);
 }
 
 // Death tests run first, while the process has a single thread.
@@ -219,6 +283,7 @@ TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
         {[&] { heap.insert(nullptr); }, "MinBinaryHeap::insert: null item"},
         {[&] { heap.insert(&b); }, "MinBinaryHeap::insert: item already in a heap"},
         {[&] { heap.insert(&foreign); }, "MinBinaryHeap::insert: item already in a heap"},
+        {[&] { heap.member(nullptr); }, "MinBinaryHeap::member: null item"},
     };
     using Hook = void (MinBinaryHeap::*)(NodeData*);
     for (const auto& [hook, name] :

@@ -6,11 +6,13 @@
 # Usage: run-command.sh arguments
 #        run-command.sh headless BUILD_DIR
 #
-#   arguments  help, bad options and output paths: each answers at once, and
-#              nothing is installed or built (package and build tools on PATH
-#              are replaced by tripwires that log their call)
-#   headless   real runs on a private Xvfb, building into BUILD_DIR: a
-#              recording and a screenshot at relative paths, a viewer that
+#   arguments  help, bad options and output paths:
+#              each answers at once, and nothing is installed or built (package
+#              and build tools on PATH are replaced by tripwires that log
+#              their call)
+#   headless   real runs on a private Xvfb, building into BUILD_DIR: builds
+#              interrupted by SIGINT and SIGTERM, a recording and a screenshot
+#              at relative paths (one through a symbolic link), a viewer that
 #              dies at start, and an interrupt; after each, nothing of the run
 #              is left running and no file of it is left behind
 set -euo pipefail
@@ -33,9 +35,18 @@ arguments() {
         chmod +x "$tripwires/$tool"
     done
     : >"$scratch/not-a-directory"
+    # What an output path must never replace: devices, FIFOs, sockets and
+    # directories, named directly or through a symbolic link.
+    mkfifo "$scratch/fifo.png"
+    python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' \
+        "$scratch/socket.png"
+    ln -s /dev/null "$scratch/null-link.gif"
+    ln -s "$scratch" "$scratch/dir-link.png"
+    ln -s loop-b.png "$scratch/loop-a.png"
+    ln -s loop-a.png "$scratch/loop-b.png"
 
-    # arguments | status | the one line expected (on stderr unless status 0)
-    # [| the script, when not run.sh]
+    # [NAME=VALUE...] arguments | status | the one line expected (on stderr
+    # unless status 0) [| the script, when not run.sh]
     local cases=(
         "--help|0|Usage: scripts/run.sh "
         "-h|0|Usage: scripts/run.sh "
@@ -46,7 +57,18 @@ arguments() {
         "--screenshot --record x.gif|2|^run.sh: --screenshot needs a file name "
         "--record /proc/none/x.gif|1|^run.sh: cannot create the directory of '/proc/none/x.gif'$"
         "--screenshot $scratch/not-a-directory/x.png|1|^run.sh: cannot create the directory of "
-        "--screenshot $scratch|1|^run.sh: cannot write '$scratch': it is a directory$"
+        "--screenshot $scratch|2|^run.sh: cannot write '$scratch': it is a directory$"
+        "--screenshot /dev/null|2|^run.sh: cannot write '/dev/null': it is a character device$"
+        "--record $scratch/null-link.gif|2|^run.sh: cannot write '$scratch/null-link.gif': it is a character device$"
+        "--screenshot $scratch/fifo.png|2|^run.sh: cannot write '$scratch/fifo.png': it is a FIFO$"
+        "--screenshot $scratch/socket.png|2|^run.sh: cannot write '$scratch/socket.png': it is a socket$"
+        "--screenshot $scratch/dir-link.png|2|^run.sh: cannot write '$scratch/dir-link.png': it is a directory$"
+        "--screenshot $scratch/loop-a.png|2|^run.sh: cannot write '$scratch/loop-a.png': its links go round in a loop$"
+        "--screenshot newdir/|2|^run.sh: cannot write '$scratch/typed/newdir/': it names a directory$"
+        "--record x.png|2|^run.sh: --record FILE must end in .gif, not 'x.png' "
+        "--screenshot x.gif|2|^run.sh: --screenshot FILE must end in .png, not 'x.gif' "
+        "--web --screenshot page|2|^run.sh: --screenshot FILE must end in .png, not 'page' "
+        "TMPDIR=$scratch/not-a-directory --screenshot x.png|1|^run.sh: cannot make a temporary directory in TMPDIR \\('$scratch/not-a-directory'\\)$"
         "--web --record x.gif|2|^run.sh: --web cannot --record "
         "--web -- -sync|2|^run.sh: --web takes no viewer arguments "
         "--help|0|^Usage: scripts/measure-pacing.sh |measure-pacing.sh"
@@ -54,15 +76,20 @@ arguments() {
         "--build|2|^measure-pacing.sh: unknown option '--build' |measure-pacing.sh"
         "build other|2|^measure-pacing.sh: one build folder at most |measure-pacing.sh"
     )
-    local entry args status expected script out err got start elapsed
+    local entry args status expected script out err got start elapsed assignments
     for entry in "${cases[@]}"; do
         IFS='|' read -r args status expected script <<<"$entry"
         script=${script:-run.sh}
+        assignments=()
+        while [[ $args =~ ^([A-Z]+=[^ ]*)\ (.*)$ ]]; do
+            assignments+=("${BASH_REMATCH[1]}")
+            args=${BASH_REMATCH[2]}
+        done
         rm -f "$scratch/called"
         start=${EPOCHREALTIME/./}
         got=0
         # shellcheck disable=SC2086 # the arguments are split as typed
-        (cd "$scratch/typed" && PATH=$tripwires:$PATH "$(dirname "$run")/$script" $args) \
+        (cd "$scratch/typed" && env PATH="$tripwires:$PATH" "${assignments[@]}" "$(dirname "$run")/$script" $args) \
             >"$scratch/out" 2>"$scratch/err" || got=$?
         elapsed=$(((${EPOCHREALTIME/./} - start) / 1000))
         out=$(<"$scratch/out")
@@ -74,6 +101,8 @@ arguments() {
             [[ $err =~ $expected && $err != *$'\n'* && -z $out ]] || fail "$script $args: printed '$out' / '$err'"
         fi
         [[ ! -e $scratch/called ]] || fail "$script $args: reached $(head -n1 "$scratch/called")"
+        [[ -p $scratch/fifo.png && -S $scratch/socket.png && -L $scratch/null-link.gif && -c /dev/null ]] ||
+            fail "$script $args: replaced a FIFO, a socket, a link or a device"
         ((elapsed < 1000)) || fail "$script $args: took $elapsed ms"
     done
 
@@ -116,16 +145,59 @@ expect_clean() {
         sed 's|^/proc/\([0-9]*\)/environ$|\1|' | xargs -r ps -o comm= -p || true)
     [[ -z $left ]] || fail "$1: still running: $(echo $left)"
     [[ -z $(ls -A "$scratch/tmp") ]] || fail "$1: left $(ls -A "$scratch/tmp") in TMPDIR"
-    [[ -z $(find "$scratch/typed" -name '.*partial*') ]] || fail "$1: left a partial output file"
+    [[ -z $(find "$scratch" -name '.*partial*') ]] || fail "$1: left a partial output file"
+}
+
+# Starts run.sh in a process group of its own (job control), which it leads,
+# and waits until it has printed pattern.
+start_headless_job() {
+    local pattern=$1
+    shift
+    set -m
+    (become_headless_run "$@") >"$scratch/out" 2>"$scratch/err" &
+    job=$!
+    set +m
+    for _ in $(seq 300); do
+        ! grep -q "$pattern" "$scratch/out" 2>/dev/null || break
+        sleep 0.1
+    done
 }
 
 headless() {
     build=$1
     mkdir -p "$scratch/typed" "$scratch/tmp"
+    local job
 
+    # Interrupted while building, from the terminal (SIGINT to the process
+    # group) and by SIGTERM to run.sh alone: each stops the whole build, its
+    # compilers and linkers too, and removes its log. A fresh build directory
+    # keeps the build going long enough.
+    local signal expected_status
+    for signal in INT TERM; do
+        expected_status=$((128 + $(kill -l "$signal")))
+        build=$scratch/interrupted-build
+        rm -rf "$build"
+        start_headless_job "^run.sh: building heap-view" --screenshot built.png
+        sleep 1
+        if [[ $signal == INT ]]; then kill -INT -- "-$job"; else kill -TERM "$job"; fi
+        status=0
+        wait "$job" || status=$?
+        [[ $status == "$expected_status" ]] || fail "build SIG$signal: status $status"
+        expect_clean "build SIG$signal"
+    done
+    rm -rf "$build"
+    build=$1
+
+    # The screenshot goes through a symbolic link, which stays, to a file in
+    # a directory yet to be made; the recording replaces a file already there.
+    mkdir -p "$scratch/typed/out"
+    echo old >"$scratch/typed/out/rec.gif"
+    ln -s ../elsewhere/shot-target.png "$scratch/typed/shot.png"
     headless_run --record out/rec.gif --screenshot shot.png
     [[ $status == 0 ]] || fail "recording: status $status: $(cat "$scratch/err")"
-    local gif=$scratch/typed/out/rec.gif png=$scratch/typed/shot.png
+    [[ $(readlink "$scratch/typed/shot.png") == ../elsewhere/shot-target.png ]] ||
+        fail "recording: the link to the screenshot was replaced"
+    local gif=$scratch/typed/out/rec.gif png=$scratch/elsewhere/shot-target.png
     if [[ -f $gif && -f $png ]]; then
         local frames size difference
         frames=$(identify "$gif" | wc -l)
@@ -155,14 +227,7 @@ headless() {
     # Ctrl-C during the growth phase: SIGINT to the whole process group, of
     # which run.sh leads here. Job control gives it a group of its own, and
     # keeps SIGINT from being ignored as it is in other background jobs.
-    set -m
-    (become_headless_run --screenshot interrupted.png) >"$scratch/out" 2>"$scratch/err" &
-    local job=$!
-    set +m
-    for _ in $(seq 300); do
-        ! grep -q "runs on a private Xvfb" "$scratch/out" 2>/dev/null || break
-        sleep 0.1
-    done
+    start_headless_job "runs on a private Xvfb" --screenshot interrupted.png
     kill -INT -- "-$job"
     status=0
     wait "$job" || status=$?

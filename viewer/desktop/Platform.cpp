@@ -4,6 +4,7 @@
 
 #include "FrameCycle.h"
 #include "Handlers.h"
+#include "WindowWatch.h"
 
 #include <GL/glut.h>
 
@@ -19,8 +20,19 @@ void seedRandom() {
     std::srand(static_cast<unsigned int>(std::time(nullptr)));
 }
 
+namespace {
+
+/// The idle callback: the frame cycle's pause and request for a frame, then a
+/// look at whether another client has taken the window away meanwhile.
+void pauseThenWatch() {
+    update();
+    exitIfWindowDestroyed();
+}
+
+} // namespace
+
 void startFramePacing() {
-    glutIdleFunc(update);
+    glutIdleFunc(pauseThenWatch);
 }
 
 void quitProgram() {

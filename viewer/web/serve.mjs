@@ -14,21 +14,57 @@ const types = {
   '.wasm': 'application/wasm',
 };
 
-/// Starts serving dir; resolves to { server, url } once listening.
+const allowed = 'GET, HEAD';
+
+/// The site file a request names: only plain file names, nothing below or
+/// above the site's directory. Undefined for a request target that is no URL
+/// path or does not decode.
+function fileName(target) {
+  try {
+    return decodeURIComponent(new URL(target, 'http://host').pathname).slice(1) || 'index.html';
+  } catch {
+    return undefined;
+  }
+}
+
+/// Starts serving dir; resolves to { server, url } once listening. A bad
+/// request gets an answer, never ends the server.
 export function serve(dir, firstPort = 8000, lastPort = firstPort + 100) {
   const server = http.createServer((request, response) => {
-    // Only plain file names: nothing below or above the site's directory.
-    const name = decodeURIComponent(new URL(request.url, 'http://host').pathname).slice(1) ||
-      'index.html';
-    const file = path.join(dir, name);
-    const type = types[path.extname(name)];
-    if (request.method !== 'GET' || name.includes('/') || name.startsWith('.') || !type ||
-        !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
+    const fail = (status, text, headers = {}) => {
+      response.writeHead(status, { 'Content-Type': 'text/plain', ...headers });
+      response.end(request.method === 'HEAD' ? undefined : `${text}\n`);
+    };
+    const name = fileName(request.url);
+    if (name === undefined) {
+      fail(400, 'bad request');
       return;
     }
-    response.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store' });
-    fs.createReadStream(file).pipe(response);
+    if (request.method !== 'GET' && request.method !== 'HEAD') {
+      fail(405, 'method not allowed', { Allow: allowed });
+      return;
+    }
+    const file = path.join(dir, name);
+    const type = types[path.extname(name)];
+    let stat;
+    try {
+      stat = !name.includes('/') && !name.startsWith('.') && type ? fs.statSync(file) : undefined;
+    } catch {
+      stat = undefined; // absent, or a name the file system refuses
+    }
+    if (!stat?.isFile()) {
+      fail(404, 'not found');
+      return;
+    }
+    response.writeHead(200, {
+      'Content-Type': type, 'Content-Length': stat.size, 'Cache-Control': 'no-store',
+    });
+    if (request.method === 'HEAD') {
+      response.end();
+      return;
+    }
+    // A file that goes away while it is read cuts the answer short.
+    fs.createReadStream(file).on('error', () => response.destroy()).pipe(response);
   });
   return new Promise((resolve, reject) => {
     let port = firstPort;

@@ -169,6 +169,9 @@ class HeapView : public ::testing::Test {
             dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
             dup2(pipes[0][1], STDOUT_FILENO);
             dup2(pipes[1][1], STDERR_FILENO);
+            for (int fd : closedStreams_) {
+                close(fd);
+            }
             execv(pointers[0], pointers.data());
             _exit(127);
         }
@@ -342,7 +345,8 @@ class HeapView : public ::testing::Test {
     pid_t pid_ = -1;
     int status_ = 0, out_ = -1, err_ = -1;
     std::string partial_, errText_;
-    bool errorsExpected_ = false; ///< The test makes the program fail on purpose.
+    bool errorsExpected_ = false;    ///< The test makes the program fail on purpose.
+    std::vector<int> closedStreams_; ///< Standard descriptors the program starts without.
     Lines lines_;
     Clock::time_point firstFrameSeen_;
 };
@@ -491,6 +495,14 @@ TEST_F(Quitting, WindowManagerCloseExitsWithStatusZero) {
     });
 }
 
+TEST_F(Quitting, WindowDestroyedByAnotherClientExitsWithStatusZero) {
+    // As `xdotool windowclose` does: no message, the window is just gone.
+    expectQuitsWith([&] {
+        XDestroyWindow(display_, window_);
+        XSync(display_, False);
+    });
+}
+
 TEST_F(Quitting, LowerCaseQExitsWithStatusZero) {
     expectQuitsWith([&] { focus(), key(XK_q); });
 }
@@ -635,6 +647,33 @@ TEST_F(Environment, WithoutDisplayVariableFailsWithStatusOne) {
 
 TEST_F(Environment, WithUnreachableDisplayFailsWithStatusOne) {
     expectDisplayFailure(":999");
+}
+
+TEST_F(Environment, ClosedStandardStreamsLeaveEverythingButTheMessagesWorking) {
+    // A closed descriptor would be the next one opened, the X connection's.
+    for (const std::vector<int>& closed :
+         {std::vector<int>{STDOUT_FILENO},
+          std::vector<int>{STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}}) {
+        SCOPED_TRACE(testing::PrintToString(closed));
+        closedStreams_ = closed;
+        ASSERT_NO_FATAL_FAILURE(launch());
+        ASSERT_TRUE(awaitWindow());
+        focus();
+        // Everything that writes a message, then the animation still going.
+        key(XK_p);
+        click(Button1);
+        ASSERT_EQ(kill(pid_, SIGUSR2), 0);
+        const int before = itemsShown(picture());
+        waitUntil([&] { return ended() || itemsShown(picture()) > before + 2; }, kOutputTimeout);
+        EXPECT_GT(itemsShown(picture()), before + 2) << "the animation stopped";
+        key(XK_q);
+        ASSERT_NO_FATAL_FAILURE(expectExit(0, kQuitTimeout));
+        EXPECT_EQ(lines_, Lines{});
+        for (int* fd : {&out_, &err_}) {
+            close(*fd);
+            *fd = -1;
+        }
+    }
 }
 
 TEST_F(Environment, GeometryOptionHasNoEffect) {
