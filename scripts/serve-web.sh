@@ -37,10 +37,10 @@ site=$repo/build-web
 
 if [[ -z $screenshot ]]; then
     echo "Serving Heap View; open the URL below in a browser (Ctrl-C stops):"
-    exec node "$repo/viewer/web/serve.mjs" "$site"
+    exec node "$repo/tools/web/serve.mjs" "$site"
 fi
 
 "$repo/scripts/install-deps.sh" browser
 mkdir -p "$(dirname "$screenshot")"
-node "$repo/viewer/web/screenshot.mjs" "$site" "$screenshot"
+node "$repo/tools/web/screenshot.mjs" "$site" "$screenshot"
 echo "Screenshot of the Heap View page's canvas: $(realpath "$screenshot")"
