@@ -6,7 +6,8 @@
 #
 # With --screenshot FILE.png it serves nothing for you: it loads the page in
 # headless Chromium, lets the heap grow through its 200 steps (about 52 s) and
-# saves the canvas to FILE.png instead. Chromium is installed if missing.
+# saves a picture of the whole page to FILE.png instead. Chromium and the npm
+# packages that drive it (tools/web) are installed if missing.
 #
 # Usage: scripts/serve-web.sh [--screenshot FILE.png]
 set -euo pipefail
@@ -43,4 +44,4 @@ fi
 "$repo/scripts/install-deps.sh" browser
 mkdir -p "$(dirname "$screenshot")"
 node "$repo/tools/web/screenshot.mjs" "$site" "$screenshot"
-echo "Screenshot of the Heap View page's canvas: $(realpath "$screenshot")"
+echo "Screenshot of the Heap View page: $(realpath "$screenshot")"

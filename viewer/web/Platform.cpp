@@ -70,9 +70,10 @@ struct Pacing {
 Pacing pacing;
 
 /// Asks for the next frame and re-arms itself: the page's pause. Each delay
-/// runs to the time the step is due rather than a fixed interval after this
-/// call, so the rate does not drift below its setting; after a stall (a
-/// hidden tab) it starts afresh rather than catching up in a burst.
+/// runs to the time the next step is due rather than a fixed interval after
+/// this call, so a timer that fires late does not slow the rate below its
+/// setting; after a stall of more than a step (a hidden tab) it starts afresh
+/// rather than catching up in a burst.
 void updateOnTimer(int generation) {
     if (generation != pacing.generation) {
         return;
@@ -80,11 +81,11 @@ void updateOnTimer(int generation) {
     glutPostRedisplay();
     const double now = emscripten_get_now();
     pacing.dueAt += pacing.intervalMs;
-    if (pacing.dueAt < now) {
+    if (pacing.dueAt < now - pacing.intervalMs) {
         pacing.dueAt = now;
     }
-    glutTimerFunc(static_cast<unsigned int>(pacing.dueAt - now + 0.5), updateOnTimer,
-                  generation);
+    const double delay = pacing.dueAt > now ? pacing.dueAt - now : 0.0;
+    glutTimerFunc(static_cast<unsigned int>(delay + 0.5), updateOnTimer, generation);
 }
 
 /// Cancels any armed timer and, unless something holds the steps back, arms
