@@ -1,46 +1,67 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds Heap View for the browser with Emscripten: a static site of index.html,
-# heap-view.js and heap-view.wasm in SITE_DIR (default: build-web/ in the
-# repository; a path given is taken from the current directory), with
-# CMake's own files under SITE_DIR/cmake. Installs Emscripten and Node.js from
+# Builds Heap View for the browser with Emscripten into SITE_DIR (default:
+# build-web/ in the repository), which then holds only what is published:
+# index.html, page.js, heap-view.js and heap-view.wasm. CMake's own tree goes
+# to CMAKE_DIR (default: build-web-cmake/ in the repository). Paths given are
+# taken from the current directory. Installs Emscripten and Node.js from
 # Debian's packages first if they are missing.
 #
-# Usage: scripts/build-web.sh [SITE_DIR]
+# Usage: scripts/build-web.sh [--cmake-dir CMAKE_DIR] [SITE_DIR]
 set -euo pipefail
 
-usage() { echo "usage: scripts/build-web.sh [SITE_DIR]   (default: build-web/ in the repository)"; }
-case ${1:-} in
--h | --help)
-    usage
-    exit 0
-    ;;
--*)
-    usage >&2
-    exit 2
-    ;;
-esac
-(($# <= 1)) || { usage >&2; exit 2; }
-
+usage() {
+    echo "usage: scripts/build-web.sh [--cmake-dir CMAKE_DIR] [SITE_DIR]"
+    echo "  (defaults: build-web/ and build-web-cmake/ in the repository)"
+}
 repo=$(cd "$(dirname "$0")/.." && pwd)
-site=${1:-$repo/build-web}
-mkdir -p "$site"
+tree=$repo/build-web-cmake
+site=
+while (($# > 0)); do
+    case $1 in
+    -h | --help)
+        usage
+        exit 0
+        ;;
+    --cmake-dir)
+        [[ $# -ge 2 && -n $2 ]] || { echo "build-web: --cmake-dir needs a directory" >&2; exit 2; }
+        tree=$2
+        shift 2
+        ;;
+    -*)
+        echo "build-web: unknown option '$1' (see --help)" >&2
+        exit 2
+        ;;
+    *)
+        [[ -z $site ]] || { echo "build-web: one SITE_DIR at most (see --help)" >&2; exit 2; }
+        site=$1
+        shift
+        ;;
+    esac
+done
+site=${site:-$repo/build-web}
+mkdir -p "$site" "$tree"
 site=$(cd "$site" && pwd)
+tree=$(cd "$tree" && pwd)
+[[ $site != "$tree" ]] || { echo "build-web: the site and the CMake tree must differ" >&2; exit 2; }
+# Sites built before the CMake tree moved out kept it in SITE_DIR/cmake.
+if [[ -f $site/cmake/CMakeCache.txt ]]; then rm -rf "${site:?}/cmake"; fi
 
 # emcc runs its JavaScript optimizer under node; cmake drives the build.
 "$repo/scripts/install-deps.sh" web
 
 # Debian's emcc needs its acorn module from Debian's Node.js library path. The
 # system libraries come prebuilt in Debian's read-only Emscripten cache, so the
-# build compiles only our own sources and writes nothing outside SITE_DIR.
+# build compiles only our own sources and writes nothing outside the two
+# directories.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-export TMPDIR=$site/cmake/tmp
+export TMPDIR=$tree/tmp
 mkdir -p "$TMPDIR"
-if ! emcmake cmake -S "$repo" -B "$site/cmake" -DCMAKE_BUILD_TYPE=Release \
+if ! emcmake cmake -S "$repo" -B "$tree" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DBUILD_TESTING=OFF -DHEAP_WEB_SITE_DIR="$site" \
-    >"$site/cmake/configure.log" 2>&1; then
-    cat "$site/cmake/configure.log" >&2
+    >"$tree/configure.log" 2>&1; then
+    cat "$tree/configure.log" >&2
     exit 1
 fi
-cmake --build "$site/cmake" -j"$(nproc)" --target heap-view
+cmake --build "$tree" -j"$(nproc)" --target heap-view
 echo "Built Heap View for the browser in $site"

@@ -10,7 +10,8 @@
 #   headless  a private X server and the image tools for screenshots
 #   record    the GIF optimiser for recordings
 #   web       the browser build: Emscripten, Node.js and CMake
-#   browser   Chromium, to take the browser build's picture headless
+#   browser   Chromium, to take the browser build's picture headless, and
+#             the npm packages that drive it (tools/web, by npm ci)
 #   test      everything the whole test suite needs (includes the groups above)
 #
 # Packages already installed are left alone; when nothing is missing the script
@@ -70,6 +71,31 @@ for group in "$@"; do
         ;;
     esac
 done
+
+# The browser group's npm packages (playwright-core, axe-core, pngjs), pinned
+# in tools/web/package-lock.json: npm ci installs them into
+# tools/web/node_modules once Debian's packages are in, by a second run of this
+# script for those alone. npm comes from Debian unless node already brings it.
+if [[ " ${wanted[*]} " == *" chromium "* && -n ${HEAP_INSTALL_DEPS_APT_ONLY:-} ]]; then
+    command -v npm >/dev/null || wanted+=(npm)
+elif [[ " ${wanted[*]} " == *" chromium "* ]]; then
+    HEAP_INSTALL_DEPS_APT_ONLY=1 "$0" "$@"
+    web_tools=$(cd "$(dirname "$0")/../tools/web" && pwd)
+    stamp=$web_tools/node_modules/.installed-from-package-lock.json
+    if ! cmp -s "$web_tools/package-lock.json" "$stamp" 2>/dev/null; then
+        echo "install-deps: installing the browser tests' npm packages (npm ci in tools/web)"
+        npm_log=$(mktemp)
+        if ! (cd "$web_tools" && npm ci --no-audit --no-fund) >"$npm_log" 2>&1; then
+            cat "$npm_log" >&2
+            rm -f "$npm_log"
+            echo "install-deps: npm ci failed in $web_tools (its output above)" >&2
+            exit 1
+        fi
+        rm -f "$npm_log"
+        cp "$web_tools/package-lock.json" "$stamp"
+    fi
+    exit 0
+fi
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"

@@ -19,8 +19,8 @@
 #   --web              the browser version instead (scripts/serve-web.sh):
 #                      build it and serve it on http://127.0.0.1:8000/ (or the
 #                      first free port), printing the URL; with --screenshot,
-#                      save a headless Chromium picture of its canvas once the
-#                      heap is full instead
+#                      save a headless Chromium picture of the whole page once
+#                      the heap is full instead
 #   -h, --help         show this help and exit
 #
 # Relative FILE paths are taken from the directory where the command was

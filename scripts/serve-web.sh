@@ -6,7 +6,8 @@
 #
 # With --screenshot FILE.png it serves nothing for you: it loads the page in
 # headless Chromium, lets the heap grow through its 200 steps (about 52 s) and
-# saves the canvas to FILE.png instead. Chromium is installed if missing.
+# saves a picture of the whole page to FILE.png instead. Chromium and the npm
+# packages that drive it (tools/web) are installed if missing.
 #
 # Usage: scripts/serve-web.sh [--screenshot FILE.png]
 set -euo pipefail
@@ -37,10 +38,10 @@ site=$repo/build-web
 
 if [[ -z $screenshot ]]; then
     echo "Serving Heap View; open the URL below in a browser (Ctrl-C stops):"
-    exec node "$repo/viewer/web/serve.mjs" "$site"
+    exec node "$repo/tools/web/serve.mjs" "$site"
 fi
 
 "$repo/scripts/install-deps.sh" browser
 mkdir -p "$(dirname "$screenshot")"
-node "$repo/viewer/web/screenshot.mjs" "$site" "$screenshot"
-echo "Screenshot of the Heap View page's canvas: $(realpath "$screenshot")"
+node "$repo/tools/web/screenshot.mjs" "$site" "$screenshot"
+echo "Screenshot of the Heap View page: $(realpath "$screenshot")"

@@ -4,6 +4,7 @@
 #include "Drawing.h"
 #include "Geometry.h"
 #include "Output.h"
+#include "Platform.h"
 #include "Scene.h"
 
 #include <GL/glut.h>
@@ -29,10 +30,11 @@ void reshape(int width, int height) {
 
 void display() {
     glClear(GL_COLOR_BUFFER_BIT);
-    stepScene(SCENE);
+    const StepReport step = stepScene(SCENE);
     drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
     countFrame(SCENE);
     glFlush();
+    frameDrawn(SCENE, step);
 }
 
 void update() {

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: MIT
 // What differs between the desktop program and the page: how frames are
-// paced, which signals are caught, how the program quits and which primitive
-// fills a box. CMake builds exactly one implementation, desktop/Platform.cpp
+// paced, which signals are caught, how the program quits, which primitive
+// fills a box and who hears of a drawn frame. CMake builds exactly one implementation, desktop/Platform.cpp
 // or web/Platform.cpp, so the shared files hold no platform conditionals.
 #ifndef VIEWER_PLATFORM_H
 #define VIEWER_PLATFORM_H
 
+class GraphicsScene;
+struct StepReport;
+
 /// Catches the signals the program reports: SIGUSR2 on the desktop; a page
 /// gets none.
 void installSignalHandlers();
-/// Seeds rand() for the run, from the clock.
+/// Seeds rand() for the run: from the clock, or in a page from the seed its
+/// address asks for.
 void seedRandom();
 /// Registers what paces the frames once the window's callbacks are set: on the
 /// desktop the idle callback that pauses and then asks for a frame; in a page,
@@ -21,5 +25,9 @@ void startFramePacing();
 /// fan over the same four corners in a page, whose immediate-mode emulation
 /// has no polygons.
 unsigned int boxFillMode();
+/// Called once a frame is drawn, with the scene and what its step did:
+/// nothing on the desktop; a page shows the step and the heap beside the
+/// picture.
+void frameDrawn(const GraphicsScene& scene, const StepReport& step);
 
 #endif // VIEWER_PLATFORM_H

@@ -27,18 +27,24 @@ std::int32_t saturatingAdd(std::int32_t value, int delta) {
         std::clamp<std::int64_t>(std::int64_t{value} + delta, INT32_MIN, INT32_MAX));
 }
 
-void growScene(GraphicsScene& scene) {
+StepReport growScene(GraphicsScene& scene) {
     auto* item = new IntNodeData(std::rand() % kValueRange);
     scene.heap.insert(item);
     scene.items[scene.count] = item;
+    // A new item starts at the next free position, the count's.
+    const HeapPlace place = placeOf(item->node);
+    return {StepReport::Kind::Inserted, scene.count, item->value, 0,
+            depthOfPosition(scene.count) - place.depth, place.position};
 }
 
-void nudgeRandomItem(GraphicsScene& scene) {
+StepReport nudgeRandomItem(GraphicsScene& scene) {
     // Three separate statements: the draws must come in this order.
     const int index = std::rand() % kItemCount;
     const int parity = std::rand() % 2;
     const int delta = std::rand() % kValueRange;
     auto* item = static_cast<IntNodeData*>(scene.items[index]);
+    const std::int32_t before = item->value;
+    const int depthBefore = placeOf(item->node).depth;
     if (parity == 0) {
         item->value = saturatingAdd(item->value, delta);
         scene.heap.increaseKey(item);
@@ -46,16 +52,16 @@ void nudgeRandomItem(GraphicsScene& scene) {
         item->value = saturatingAdd(item->value, -delta);
         scene.heap.decreaseKey(item);
     }
+    const HeapPlace place = placeOf(item->node);
+    const std::int64_t moved = std::int64_t{item->value} - before;
+    return {parity == 0 ? StepReport::Kind::Raised : StepReport::Kind::Lowered, index,
+            item->value, moved < 0 ? -moved : moved, depthBefore - place.depth, place.position};
 }
 
 } // namespace
 
-void stepScene(GraphicsScene& scene) {
-    if (scene.count < kItemCount) {
-        growScene(scene);
-    } else {
-        nudgeRandomItem(scene);
-    }
+StepReport stepScene(GraphicsScene& scene) {
+    return scene.count < kItemCount ? growScene(scene) : nudgeRandomItem(scene);
 }
 
 void countFrame(GraphicsScene& scene) {

@@ -6,6 +6,8 @@
 #ifndef VIEWER_SCENE_H
 #define VIEWER_SCENE_H
 
+#include "StepReport.h"
+
 #include <heap/BinaryHeap.h>
 
 #include <cstdint>
@@ -40,7 +42,9 @@ extern GraphicsScene SCENE;
 /// is inserted and stored in entry count; afterwards three calls pick an entry,
 /// a direction and a delta, and nudge that item through the matching heap
 /// hook. Leaves count alone: the frame counts itself once it is drawn.
-void stepScene(GraphicsScene& scene);
+/// Returns what the step did; the rand() sequence is the same whether or not
+/// anyone reads it.
+StepReport stepScene(GraphicsScene& scene);
 
 /// Counts a drawn frame in scene.count, which stops at INT32_MAX: from then on
 /// every step is a mutation, as before.

@@ -42,3 +42,5 @@ void quitProgram() {
 unsigned int boxFillMode() {
     return GL_POLYGON;
 }
+
+void frameDrawn(const GraphicsScene& /*scene*/, const StepReport& /*step*/) {}

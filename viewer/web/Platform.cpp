@@ -1,21 +1,111 @@
 // SPDX-License-Identifier: MIT
-// The page's side of the platform seam: Emscripten's GLUT over WebGL.
+// The page's side of the platform seam: Emscripten's GLUT over WebGL, and the
+// hooks the page's controls drive (pause, one step, speed, a lost picture)
+// and read (the seed, each step and the heap in level order).
 #include "Platform.h"
 
+#include "Drawing.h"
 #include "FrameCycle.h"
+#include "Geometry.h"
+#include "Scene.h"
+#include "StepReport.h"
+#include "WebGlut.h"
 
 #include <GL/glut.h>
 #include <emscripten.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <string>
+
+// The page's side of these lives in page.js, as Module.heapViewPage; without
+// it (the program loaded on a bare page) the answers are the defaults.
+EM_JS(double, pageSeed, (), {
+    const page = Module['heapViewPage'];
+    return page && page.seed !== null ? page.seed : -1;
+});
+EM_JS(int, pageStartsPaused, (), {
+    const page = Module['heapViewPage'];
+    return page && page.paused ? 1 : 0;
+});
+EM_JS(double, pageSpeed, (), {
+    const page = Module['heapViewPage'];
+    return page ? page.speed : 1;
+});
+EM_JS(void, pageSeedInUse, (double seed), {
+    const page = Module['heapViewPage'];
+    if (page) page.seedInUse(seed);
+});
+EM_JS(void, pageFrameDrawn, (int step, const char* line, const std::int32_t* values, int count,
+                             int changed), {
+    const page = Module['heapViewPage'];
+    if (page) page.frameDrawn(step, UTF8ToString(line), HEAP32.subarray(values >> 2,
+                              (values >> 2) + count), changed);
+});
+
+// A restored WebGL context has lost every object the GL emulation made for
+// the old one (its shader programs and vertex and index buffers) and all of
+// its state: the emulation is told to make them afresh, on first use.
+EM_JS(void, forgetLostGlObjects, (), {
+    GLImmediate.rendererCache = GLImmediate.MapTreeLib.create();
+    GLImmediate.currentRenderer = null;
+    GLImmediate.lastRenderer = null;
+    GLctx.currentArrayBufferBinding = 0;
+    GLctx.currentElementArrayBufferBinding = 0;
+    GL.generateTempBuffers(true, GL.currentContext);
+});
 
 namespace {
 
-/// Asks for the next frame and re-arms itself: the page's pause.
-void updateOnTimer(int value) {
+/// What holds the steps back, and how fast they come otherwise.
+struct Pacing {
+    bool paused = false;     ///< by the page's Pause button or address
+    bool lost = false;       ///< while the browser has taken the picture away
+    double intervalMs = kFramePauseMs;
+    double dueAt = 0.0;      ///< when the next step is due, on emscripten_get_now()'s clock
+    int generation = 0;      ///< timers armed for an older generation do nothing
+    int singleSteps = 0;     ///< steps asked for one by one while paused, not yet drawn
+};
+Pacing pacing;
+
+/// Asks for the next frame and re-arms itself: the page's pause. Each delay
+/// runs to the time the next step is due rather than a fixed interval after
+/// this call, so a timer that fires late does not slow the rate below its
+/// setting; after a stall of more than a step (a hidden tab) it starts afresh
+/// rather than catching up in a burst.
+void updateOnTimer(int generation) {
+    if (generation != pacing.generation) {
+        return;
+    }
     glutPostRedisplay();
-    glutTimerFunc(kFramePauseMs, updateOnTimer, value);
+    const double now = emscripten_get_now();
+    pacing.dueAt += pacing.intervalMs;
+    if (pacing.dueAt < now - pacing.intervalMs) {
+        pacing.dueAt = now;
+    }
+    const double delay = pacing.dueAt > now ? pacing.dueAt - now : 0.0;
+    glutTimerFunc(static_cast<unsigned int>(delay + 0.5), updateOnTimer, generation);
+}
+
+/// Cancels any armed timer and, unless something holds the steps back, arms
+/// one for a step an interval from now.
+void rearm() {
+    ++pacing.generation;
+    if (pacing.paused || pacing.lost) {
+        return;
+    }
+    pacing.dueAt = emscripten_get_now() + pacing.intervalMs;
+    glutTimerFunc(static_cast<unsigned int>(pacing.intervalMs + 0.5), updateOnTimer,
+                  pacing.generation);
+}
+
+void setSpeed(double speed) {
+    // The page offers 0.25 to 4; anything else would be its mistake.
+    if (!(speed >= 0.25 && speed <= 4.0)) {
+        speed = 1.0;
+    }
+    pacing.intervalMs = kFramePauseMs / speed;
 }
 
 } // namespace
@@ -23,11 +113,19 @@ void updateOnTimer(int value) {
 void installSignalHandlers() {}
 
 void seedRandom() {
-    std::srand(static_cast<unsigned int>(std::time(nullptr)));
+    const double asked = pageSeed();
+    const auto seed = asked >= 0.0 ? static_cast<unsigned int>(asked)
+                                   : static_cast<unsigned int>(std::time(nullptr));
+    std::srand(seed);
+    pageSeedInUse(seed);
 }
 
 void startFramePacing() {
-    glutTimerFunc(kFramePauseMs, updateOnTimer, 0);
+    setSpeed(pageSpeed());
+    // GLUT's main loop draws the first frame itself; a page that starts
+    // paused holds everything after it.
+    pacing.paused = pageStartsPaused() != 0;
+    rearm();
 }
 
 void quitProgram() {
@@ -39,3 +137,65 @@ void quitProgram() {
 unsigned int boxFillMode() {
     return GL_TRIANGLE_FAN;
 }
+
+void frameDrawn(const GraphicsScene& scene, const StepReport& step) {
+    static std::int32_t values[kItemCount];
+    int count = 0;
+    for (const BinaryHeapNode* node = scene.heap.root; node != nullptr && count < kItemCount;
+         node = node->next) {
+        values[count++] = static_cast<const IntNodeData*>(node->data)->value;
+    }
+    const std::string line = stepLine(scene.count, step);
+    pageFrameDrawn(scene.count, line.c_str(), values, count, step.position);
+    // GLUT serves one redisplay per animation frame, so steps asked for
+    // faster than that are drawn one after another.
+    if (pacing.singleSteps > 0 && --pacing.singleSteps > 0) {
+        glutPostRedisplay();
+    }
+}
+
+// What the page's controls call, as Module._heapView...().
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void heapViewSetPaused(int paused) {
+    if ((paused != 0) != pacing.paused) {
+        pacing.paused = paused != 0;
+        pacing.singleSteps = 0;
+        rearm();
+    }
+}
+
+/// One step and one frame, only while paused (and the picture is there).
+EMSCRIPTEN_KEEPALIVE void heapViewStep() {
+    if (pacing.paused && !pacing.lost && ++pacing.singleSteps == 1) {
+        glutPostRedisplay();
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE void heapViewSetSpeed(double speed) {
+    setSpeed(speed);
+    rearm();
+}
+
+/// The browser took the WebGL context away (lost 1) or gave it back (0):
+/// no steps run without it, and a restored one shows the scene at once, as
+/// it was, before the steps go on.
+EMSCRIPTEN_KEEPALIVE void heapViewSetContextLost(int lost) {
+    if ((lost != 0) == pacing.lost) {
+        return;
+    }
+    pacing.lost = lost != 0;
+    pacing.singleSteps = 0;
+    if (!pacing.lost) {
+        forgetLostGlObjects();
+        init();
+        webGlutForgetState();
+        reshape(kWindowSide, kWindowSide);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
+        glFlush();
+    }
+    rearm();
+}
+
+} // extern "C"

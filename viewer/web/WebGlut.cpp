@@ -3,9 +3,11 @@
 // the Helvetica 10 and 18 bitmap fonts, glRasterPos2f and glutBitmapCharacter.
 //
 // The glyphs are GLUT's own, read back from its bitmaps (Glyphs.inc), for the
-// characters a label can hold. A glyph's ink is drawn as one-pixel-high
-// scissored clears in window coordinates, which puts every pixel exactly where
-// glBitmap would, whatever the projection.
+// characters a label can hold. A glyph's ink is drawn as scissored clears of
+// whole rectangles of pixels in window coordinates, which puts every pixel
+// exactly where glBitmap would, whatever the projection.
+#include "WebGlut.h"
+
 #include <GL/glut.h>
 #include <emscripten.h>
 
@@ -47,50 +49,113 @@ void transform(const GLfloat (&m)[16], const GLfloat (&v)[4], GLfloat (&out)[4])
     }
 }
 
-template <std::size_t N> const Glyph* findIn(const Glyph (&glyphs)[N], int character) {
-    for (const Glyph& glyph : glyphs) {
-        if (glyph.character == character) {
-            return &glyph;
+
+
+/// A glyph's ink as rectangles of pixels relative to its origin: each row's
+/// runs, merged with the same run in the rows below. A digit's strokes are
+/// mostly vertical, so this takes a third of the clears that runs alone would.
+struct InkRect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+constexpr int kMaxInkRects = 48;
+struct GlyphInk {
+    int count = -1; ///< -1 until worked out
+    InkRect rects[kMaxInkRects];
+};
+
+void workOutInk(const Glyph& glyph, GlyphInk& ink) {
+    constexpr int kMaxSide = 32;
+    bool cells[kMaxSide][kMaxSide] = {};
+    int rowCount = 0;
+    int column = 0;
+    for (const char* c = glyph.rows; rowCount < kMaxSide; ++c) {
+        if (*c == '\n' || *c == '\0') {
+            ++rowCount;
+            column = 0;
+            if (*c == '\0') {
+                break;
+            }
+        } else if (column < kMaxSide) {
+            cells[rowCount][column++] = *c == '#';
         }
     }
-    return nullptr;
+    ink.count = 0;
+    bool covered[kMaxSide][kMaxSide] = {};
+    for (int row = 0; row < rowCount; ++row) {
+        for (int x = 0; x < kMaxSide; ++x) {
+            if (!cells[row][x] || covered[row][x]) {
+                continue;
+            }
+            int width = 1;
+            while (x + width < kMaxSide && cells[row][x + width]) {
+                ++width;
+            }
+            // The same run, no wider, in the rows below.
+            const auto sameRun = [&](int below) {
+                for (int i = 0; i < width; ++i) {
+                    if (!cells[below][x + i]) {
+                        return false;
+                    }
+                }
+                return (x == 0 || !cells[below][x - 1]) &&
+                       (x + width == kMaxSide || !cells[below][x + width]);
+            };
+            int height = 1;
+            while (row + height < rowCount && sameRun(row + height)) {
+                ++height;
+            }
+            for (int r = row; r < row + height; ++r) {
+                for (int i = 0; i < width; ++i) {
+                    covered[r][x + i] = true;
+                }
+            }
+            if (ink.count < kMaxInkRects) {
+                // Rows count down from the top; GL's y goes up from the bottom row.
+                ink.rects[ink.count++] = {glyph.left + x,
+                                          glyph.bottom + rowCount - row - height, width, height};
+            }
+            x += width - 1;
+        }
+    }
 }
+
+/// The state a glyph's clears borrow and put back. Reading it from WebGL is a
+/// round trip to the GPU process each time, which cost more than the drawing;
+/// the program sets its clear colour once and never scissors, so it is read
+/// once, and again only for a new context (webGlutForgetState).
+struct SavedState {
+    bool known = false;
+    GLboolean scissoring = GL_FALSE;
+    GLint scissorBox[4] = {};
+    GLfloat clearColour[4] = {};
+};
+SavedState saved;
 
 /// Fills the glyph's ink pixels with the raster colour, the glyph's origin at
 /// window pixel (x, y).
-void drawGlyph(const Glyph& glyph, int x, int y) {
-    GLboolean scissoring = glIsEnabled(GL_SCISSOR_TEST);
-    GLint scissorBox[4];
-    GLfloat clearColour[4];
-    glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+void drawGlyph(const Glyph& glyph, GlyphInk& ink, int x, int y) {
+    if (ink.count < 0) {
+        workOutInk(glyph, ink);
+    }
+    if (!saved.known) {
+        saved.scissoring = glIsEnabled(GL_SCISSOR_TEST);
+        glGetIntegerv(GL_SCISSOR_BOX, saved.scissorBox);
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, saved.clearColour);
+        saved.known = true;
+    }
+    const GLboolean scissoring = saved.scissoring;
+    const GLint* scissorBox = saved.scissorBox;
+    const GLfloat* clearColour = saved.clearColour;
 
     glEnable(GL_SCISSOR_TEST);
     glClearColor(raster.colour[0], raster.colour[1], raster.colour[2], raster.colour[3]);
-    int rowCount = 1;
-    for (const char* c = glyph.rows; *c != '\0'; ++c) {
-        rowCount += *c == '\n' ? 1 : 0;
-    }
-    int row = y + glyph.bottom + rowCount - 1;
-    int column = 0;
-    for (const char* c = glyph.rows;; ++c) {
-        if (*c == '#') {
-            int run = 1;
-            while (c[run] == '#') {
-                ++run;
-            }
-            glScissor(x + glyph.left + column, row, run, 1);
-            glClear(GL_COLOR_BUFFER_BIT);
-            c += run - 1;
-            column += run;
-        } else if (*c == '.') {
-            ++column;
-        } else if (*c == '\n') {
-            --row;
-            column = 0;
-        } else {
-            break;
-        }
+    for (int i = 0; i < ink.count; ++i) {
+        const InkRect& rect = ink.rects[i];
+        glScissor(x + rect.x, y + rect.y, rect.width, rect.height);
+        glClear(GL_COLOR_BUFFER_BIT);
     }
 
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
@@ -100,7 +165,31 @@ void drawGlyph(const Glyph& glyph, int x, int y) {
     }
 }
 
+/// Each font's glyphs, and their ink once worked out.
+template <std::size_t N> struct Font {
+    const Glyph (&glyphs)[N];
+    GlyphInk ink[N];
+};
+Font<sizeof kHelvetica10 / sizeof kHelvetica10[0]> helvetica10{kHelvetica10, {}};
+Font<sizeof kHelvetica18 / sizeof kHelvetica18[0]> helvetica18{kHelvetica18, {}};
+
+/// Draws character in font at the raster position, if the font has it.
+template <std::size_t N> bool drawFrom(Font<N>& font, int character, int x, int y) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (font.glyphs[i].character == character) {
+            drawGlyph(font.glyphs[i], font.ink[i], x, y);
+            raster.x += static_cast<float>(font.glyphs[i].advance);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+void webGlutForgetState() {
+    saved.known = false;
+}
 
 // GLUT's font handles are the addresses of these; only the addresses matter.
 extern "C" {
@@ -135,20 +224,18 @@ void glRasterPos2f(GLfloat x, GLfloat y) {
 }
 
 void glutBitmapCharacter(void* font, int character) {
-    const Glyph* glyph = nullptr;
-    if (font == GLUT_BITMAP_HELVETICA_10) {
-        glyph = findIn(kHelvetica10, character);
-    } else if (font == GLUT_BITMAP_HELVETICA_18) {
-        glyph = findIn(kHelvetica18, character);
-    }
-    if (glyph == nullptr || !raster.valid) {
+    if (!raster.valid) {
         return;
     }
     // glBitmap's own rounding: the small epsilon keeps a position a hair
     // below a pixel boundary from landing one pixel short.
     const float epsilon = 0.0001F;
-    drawGlyph(*glyph, static_cast<int>(std::floor(raster.x + epsilon)),
-              static_cast<int>(std::floor(raster.y + epsilon)));
-    raster.x += static_cast<float>(glyph->advance);
+    const int x = static_cast<int>(std::floor(raster.x + epsilon));
+    const int y = static_cast<int>(std::floor(raster.y + epsilon));
+    if (font == GLUT_BITMAP_HELVETICA_10) {
+        drawFrom(helvetica10, character, x, y);
+    } else if (font == GLUT_BITMAP_HELVETICA_18) {
+        drawFrom(helvetica18, character, x, y);
+    }
 }
 }

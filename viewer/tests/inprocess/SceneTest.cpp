@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The animation step, the box geometry and the signal line, all without a
-// display: the step is replayed against a model that draws the same rand()
-// sequence on its own.
+// The animation step and its report, the box geometry and the signal line,
+// all without a display: the step is replayed against a model that draws the
+// same rand() sequence on its own, and each report is checked against the
+// model and a level-order walk of the heap.
 #include "Scene.h"
 #include "BoxTable.h"
 #include "Geometry.h"
 #include "Output.h"
+#include "StepReport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +17,31 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
+
+/// Where item sits in a level-order walk of the heap, from 0; -1 if nowhere.
+int walkedPosition(const GraphicsScene& scene, const NodeData* item) {
+    int position = 0;
+    for (const BinaryHeapNode* node = scene.heap.root; node != nullptr; node = node->next) {
+        if (node->data == item) {
+            return position;
+        }
+        ++position;
+    }
+    return -1;
+}
+
+/// Level d of a complete tree holds positions 2^d - 1 to 2^(d+1) - 2.
+int walkedDepth(int position) {
+    int depth = 0;
+    for (int first = 1; first <= position; first = 2 * first + 1) {
+        ++depth;
+    }
+    return depth;
+}
 
 /// The table against the model, and the heap against the table: a level-order
 /// walk must reach every filled entry once, through consistent links, in heap
@@ -67,21 +91,51 @@ class ModelledScene {
 
     /// One step and its frame count, as display() runs them, on both; then
     /// the scene must match the model.
+    /// The step's report must tell the model's change and the walk's places.
     ::testing::AssertionResult step() {
         const std::int32_t count = scene.count;
-        stepScene(scene);
+        // Before the step: where the touched item is (a new one starts at the
+        // first free position), by the model's choice of entry.
+        int entry = count;
+        int positionBefore = count;
+        std::int32_t valueBefore = 0;
+        StepReport::Kind kind = StepReport::Kind::Inserted;
+        if (count >= 200) {
+            entry = draws_.at(next_) % 200;
+            positionBefore = walkedPosition(scene, scene.items[entry]);
+            valueBefore = model_[entry];
+            kind = draws_.at(next_ + 1) % 2 == 0 ? StepReport::Kind::Raised
+                                                 : StepReport::Kind::Lowered;
+        }
+        const StepReport report = lastReport = stepScene(scene);
         countFrame(scene);
         if (count < 200) {
             model_[count] = draw() % 1000;
             filled_ = count + 1;
         } else {
-            const int entry = draw() % 200, direction = draw() % 2, delta = draw() % 1000;
-            model_[entry] = clamp(std::int64_t{model_[entry]} + (direction == 0 ? delta : -delta));
+            const int picked = draw() % 200, direction = draw() % 2, delta = draw() % 1000;
+            model_[picked] =
+                clamp(std::int64_t{model_[picked]} + (direction == 0 ? delta : -delta));
         }
         if (scene.count != (count == INT32_MAX ? count : count + 1)) {
             return ::testing::AssertionFailure() << "count " << count << " became " << scene.count;
         }
-        return sceneMatches(scene, model_, filled_);
+        if (::testing::AssertionResult matched = sceneMatches(scene, model_, filled_); !matched) {
+            return matched;
+        }
+        const int positionAfter = walkedPosition(scene, scene.items[entry]);
+        const std::int64_t change = count < 200 ? 0 : std::int64_t{model_[entry]} - valueBefore;
+        if (report.kind != kind || report.item != entry || report.value != model_[entry] ||
+            report.change != (change < 0 ? -change : change) ||
+            report.position != positionAfter ||
+            report.levelsRisen != walkedDepth(positionBefore) - walkedDepth(positionAfter)) {
+            return ::testing::AssertionFailure()
+                   << "step " << count + 1 << " reported \"" << describeStep(report)
+                   << "\" at position " << report.position << "; the model has entry " << entry
+                   << " at " << model_[entry] << ", from position " << positionBefore << " to "
+                   << positionAfter;
+        }
+        return ::testing::AssertionSuccess();
     }
 
     /// Runs steps, stopping at the first mismatch.
@@ -113,6 +167,7 @@ class ModelledScene {
     }
 
     GraphicsScene scene;
+    StepReport lastReport; ///< What the last step said it did.
 
   private:
     static std::int32_t clamp(std::int64_t value) {
@@ -151,6 +206,73 @@ TEST(SceneStep, CountStopsAtItsLimitAndTheMutationsGoOn) {
     modelled.scene.count = INT32_MAX - 2;
     ASSERT_TRUE(modelled.run(100)); // the model checks the count and the values
     EXPECT_EQ(modelled.scene.count, INT32_MAX);
+}
+
+TEST(SceneStep, ReportsTellEveryDirectionAndDistance) {
+    // The model checks each report; over a long run every kind of step turns
+    // up: rising, sinking and staying put, for inserts and nudges both ways.
+    ModelledScene modelled(5, 200 + 3 * 3000);
+    std::set<std::pair<int, int>> seen; // (kind, sign of levels risen)
+    for (int i = 0; i < 3200; ++i) {
+        ASSERT_TRUE(modelled.step());
+        const StepReport& report = modelled.lastReport;
+        const int sign = (report.levelsRisen > 0) - (report.levelsRisen < 0);
+        seen.insert({static_cast<int>(report.kind), sign});
+        EXPECT_EQ(stepLine(modelled.scene.count, report)
+                      .rfind("Step " + std::to_string(i + 1) + ": ", 0),
+                  0U);
+    }
+    const int inserted = static_cast<int>(StepReport::Kind::Inserted);
+    const int raised = static_cast<int>(StepReport::Kind::Raised);
+    const int lowered = static_cast<int>(StepReport::Kind::Lowered);
+    // A larger key only sinks and a smaller one only rises.
+    const std::set<std::pair<int, int>> expected = {{inserted, 0}, {inserted, 1}, {raised, 0},
+                                                    {raised, -1}, {lowered, 0}, {lowered, 1}};
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(StepReport, WordsAndPlaces) {
+    using Kind = StepReport::Kind;
+    struct Case {
+        StepReport report;
+        const char* words;
+    };
+    const Case cases[] = {
+        {{Kind::Inserted, 0, 523, 0, 0, 0}, "inserted 523; it stayed in place"},
+        {{Kind::Inserted, 9, 5, 0, 2, 1}, "inserted 5; it rose 2 levels"},
+        {{Kind::Inserted, 9, -5, 0, 1, 1}, "inserted -5; it rose 1 level"},
+        {{Kind::Lowered, 16, 87, 412, 3, 0}, "item 17 went down by 412 to 87; it rose 3 levels"},
+        {{Kind::Raised, 199, 999, 0, 0, 4}, "item 200 went up by 0 to 999; it stayed in place"},
+        {{Kind::Raised, 0, INT32_MAX, 4294967295LL, -1, 5},
+         "item 1 went up by 4294967295 to 2147483647; it sank 1 level"},
+        {{Kind::Raised, 3, 1200, 998, -7, 199}, "item 4 went up by 998 to 1200; it sank 7 levels"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(describeStep(c.report), c.words);
+    }
+    EXPECT_EQ(stepLine(1, cases[1].report), "Step 1: inserted 5; it rose 2 levels");
+    EXPECT_EQ(stepLine(2147483648LL, cases[0].report),
+              "Step 2147483648: inserted 523; it stayed in place");
+
+    // Places of a full 255-node tree, found from the links alone.
+    MinBinaryHeap heap;
+    std::vector<IntNodeData> items;
+    items.reserve(255);
+    for (int i = 0; i < 255; ++i) {
+        items.emplace_back(i);
+        heap.insert(&items.back());
+    }
+    int position = 0;
+    for (const BinaryHeapNode* node = heap.root; node != nullptr; node = node->next, ++position) {
+        const HeapPlace place = placeOf(node);
+        ASSERT_EQ(place.position, position);
+        ASSERT_EQ(place.depth, walkedDepth(position));
+        ASSERT_EQ(depthOfPosition(position), walkedDepth(position));
+    }
+    EXPECT_EQ(position, 255);
+    EXPECT_EQ(placeOf(nullptr).position, 0);
+    while (heap.deleteMin() != nullptr) {
+    }
 }
 
 TEST(SignalLine, FormatsAnyIntExactly) {

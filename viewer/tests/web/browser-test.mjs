@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: MIT
 // The browser build in headless Chromium, as a visitor sees it: the canvas's
 // pixels against the desktop geometry, every label read back exactly in GLUT's
-// glyphs, the growth rate, and what clicks and keys write.
+// glyphs, the pacing at each speed, the controls, the list and the step log,
+// reproducible runs from a seed, a lost picture, the page's accessibility and
+// what clicks and keys reach the program.
 //
-//   node browser-test.mjs SITE_DIR GLYPHS_INC
+//   node browser-test.mjs SITE_DIR GLYPHS_INC BOXES_TSV
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import { canvasBox, canvasPng, decodePng, evaluate, launch, navigate } from
-  '../../web/chromium.mjs';
-import { serve } from '../../web/serve.mjs';
+import { after, afterEach, before, test } from 'node:test';
+import { axeSource, canvasBox, canvasFrame, launch, newPage } from '../../../tools/web/browser.mjs';
+import { serve } from '../../../tools/web/serve.mjs';
 
-const [site, glyphFile] = process.argv.slice(2);
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const [site, glyphFile, boxFile] = process.argv.slice(2);
 const side = 400;
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 /// { kHelvetica10: Map(character -> glyph), kHelvetica18: ... } from the table.
 function readGlyphs(text) {
@@ -28,6 +30,24 @@ function readGlyphs(text) {
   return fonts;
 }
 
+/// The boxes of heap positions 1, 2, ... in level order, from the geometry
+/// table the C++ tests check too: centre, size, font and label placement.
+function readBoxes(text) {
+  const [header, ...rows] = text.split('\n').filter((line) => line && !line.startsWith('#'))
+    .map((line) => line.split('\t'));
+  const column = (row, name) => row[header.indexOf(name)];
+  return rows.map((row) => ({
+    x: +column(row, 'x'), y: +column(row, 'y'),
+    width: +column(row, 'width'), height: +column(row, 'height'),
+    font: column(row, 'font'),
+    labelY: Number(column(row, 'label_y')), labelStep: Number(column(row, 'label_step')),
+  }));
+}
+
+const fonts = readGlyphs(fs.readFileSync(glyphFile, 'utf8'));
+const boxes = readBoxes(fs.readFileSync(boxFile, 'utf8'));
+assert.equal(boxes.length, 255, `${boxFile}: not one row per position 1 to 255`);
+
 // Drawing units to pixels: the viewport is one pixel short of the canvas.
 const pixel = (unit) => Math.floor((unit * (side - 1)) / side);
 const colourAt = (frame, x, windowY) => {
@@ -38,39 +58,33 @@ const colourAt = (frame, x, windowY) => {
   return 'other';
 };
 
-/// The boxes of the first 63 heap positions (depths 0 to 5), in level order.
-function boxes() {
-  const all = [{ width: 400, height: 200, x: 200, y: 300 }];
-  for (let i = 0; all.length < 63; ++i) {
-    const { width, height, x, y } = all[i];
-    const w2 = Math.trunc(width / 2);
-    const h2 = Math.trunc(height / 2);
-    const cy = y - h2 - Math.trunc(h2 / 2);
-    all.push({ width: w2, height: h2, x: x - Math.trunc(w2 / 2), y: cy },
-      { width: w2, height: h2, x: x + Math.trunc(w2 / 2), y: cy });
-  }
-  return all;
-}
-
-/// How many heap positions are drawn: a drawn box is red just right of its
-/// left edge (clear of any label), an empty position white.
+/// How many of the first 63 heap positions (depths 0 to 5) are drawn: a drawn
+/// box is red just right of its left edge (clear of any label), an empty
+/// position white.
 function drawnCount(frame) {
-  const drawn = boxes().map((box) =>
+  const drawn = boxes.slice(0, 63).map((box) =>
     colourAt(frame, pixel(box.x - Math.trunc(box.width / 2) + 2), pixel(box.y)) === 'red');
   const count = drawn.indexOf(false) < 0 ? drawn.length : drawn.indexOf(false);
   assert.ok(drawn.slice(count).every((d) => !d), `boxes drawn out of level order: ${drawn}`);
   return count;
 }
 
+/// Whether glyph, drawn with its origin at window pixel (x, y), is exactly
+/// what the frame holds over the glyph's extent.
+function matches(frame, glyph, x, y) {
+  return glyph.bitmap.every((row, r) => [...row].every((cell, c) => {
+    const colour = colourAt(frame, x + glyph.left + c, y + glyph.bottom + glyph.bitmap.length - 1 - r);
+    return (cell === '#') === (colour === 'black');
+  }));
+}
+
 /// Reads the label of box back from the pixels: the text whose glyphs, drawn
 /// from the label's raster position, match the ink around it exactly.
-function readLabel(frame, box, fonts) {
-  const large = box.height >= 18;
-  const font = large ? fonts.kHelvetica18 : fonts.kHelvetica10;
+function readLabel(frame, box) {
+  const font = box.font === 'large' ? fonts.kHelvetica18 : fonts.kHelvetica10;
   for (let length = 1; length <= 4; ++length) {
-    const startUnits = large ? box.x - length * 4.5 : box.x - 3 * length;
-    let penX = Math.floor((startUnits * (side - 1)) / side + 0.0001);
-    const penY = Math.floor(((box.y - (large ? 9 : 5)) * (side - 1)) / side + 0.0001);
+    let penX = Math.floor(((box.x - box.labelStep * length) * (side - 1)) / side + 0.0001);
+    const penY = Math.floor((box.labelY * (side - 1)) / side + 0.0001);
     const ink = new Set();
     let text = '';
     for (let i = 0; i < length; ++i) {
@@ -99,53 +113,101 @@ function readLabel(frame, box, fonts) {
   return null;
 }
 
-/// Whether glyph, drawn with its origin at window pixel (x, y), is exactly
-/// what the frame holds over the glyph's extent.
-function matches(frame, glyph, x, y) {
-  return glyph.bitmap.every((row, r) => [...row].every((cell, c) => {
-    const colour = colourAt(frame, x + glyph.left + c, y + glyph.bottom + glyph.bitmap.length - 1 - r);
-    return (cell === '#') === (colour === 'black');
-  }));
+/// The labels of every drawn box down to depth 4, as numbers.
+function readLabels(frame) {
+  const labels = [];
+  for (let i = 0; i < Math.min(drawnCount(frame), 31); ++i) {
+    const label = readLabel(frame, boxes[i]);
+    assert.ok(label !== null, `label of box ${i} is not GLUT's glyphs at their places`);
+    labels.push(Number(label));
+  }
+  return labels;
 }
 
-const fonts = readGlyphs(fs.readFileSync(glyphFile, 'utf8'));
-const { server, url } = await serve(site);
-const browser = await launch();
-try {
+const assertHeapOrder = (values) => values.forEach((v, i) => assert.ok(
+  i === 0 || values[(i - 1) >> 1] <= v, `values ${values} are not in heap order at ${i}`));
+
+let server;
+let url;
+let browser;
+before(async () => {
+  ({ server, url } = await serve(site));
+  browser = await launch();
+});
+after(async () => {
+  await browser?.close();
+  server?.close();
+});
+// A failed test leaves its pages open; running on, they would tax the next.
+const pages = new Set();
+afterEach(async () => {
+  for (const page of pages) await page.close();
+  pages.clear();
+});
+
+/// A fresh page at url + query, with what it writes to the console and any
+/// error on it collected, once the program has drawn its first frame.
+async function open(query = '') {
+  const page = await newPage(browser);
+  pages.add(page);
   const lines = [];
   const problems = [];
-  browser.onEvent((method, params) => {
-    if (method === 'Runtime.consoleAPICalled') {
-      const text = params.args.map((a) => a.value).join(' ');
-      if (params.type === 'log') lines.push(text);
-      if (params.type === 'error') problems.push(text);
-    } else if (method === 'Runtime.exceptionThrown') {
-      problems.push(params.exceptionDetails.exception?.description ??
-        params.exceptionDetails.text);
-    }
+  page.on('console', (message) => {
+    if (message.type() === 'log') lines.push(message.text());
+    if (message.type() === 'error') problems.push(message.text());
   });
-  const frame = async () => decodePng(await canvasPng(browser));
+  page.on('pageerror', (error) => problems.push(error.message));
+  await page.goto(url + query);
+  await page.waitForFunction(() => Module.heapViewPage.firstFrameAt !== null, undefined,
+    { timeout: 30000 });
+  return { page, lines, problems };
+}
 
-  const start = Date.now();
-  await navigate(browser, url);
-  assert.equal(await evaluate(browser, 'document.title'), 'Heap View');
-  const box = await canvasBox(browser);
+const stepsLog = (page) => page.getByRole('log', { name: 'Steps' });
+const messagesLog = (page) => page.getByRole('log', { name: 'Messages' });
+const heapItems = (page) => page.getByRole('list', { name: 'Heap in level order' })
+  .getByRole('listitem');
+
+/// The number of the last step told, and when the page had it, in ms.
+const lastStep = (page) => page.evaluate(() => {
+  const line = document.getElementById('steps').lastElementChild?.textContent ?? 'Step 0:';
+  return [Number(/^Step (\d+): /.exec(line)[1]), performance.now()];
+});
+async function waitForStep(page, number) {
+  await page.waitForFunction((n) => {
+    const line = document.getElementById('steps').lastElementChild?.textContent ?? '';
+    return Number(/^Step (\d+): /.exec(line)?.[1] ?? 0) >= n;
+  }, number, { timeout: 120000 });
+}
+/// Steps per second over ms of the page's own clock.
+async function stepRate(page, ms) {
+  const [first, start] = await lastStep(page);
+  await sleep(ms);
+  const [last, end] = await lastStep(page);
+  return ((last - first) * 1000) / (end - start);
+}
+const listValues = async (page) => (await heapItems(page).allTextContents()).map(Number);
+
+test('the default page: four steps a second, the desktop picture, the list and the log', async () => {
+  const { page, lines, problems } = await open();
+  assert.equal(await page.title(), 'Heap View');
+  assert.equal(await page.getByRole('heading', { level: 1 }).textContent(), 'Heap View');
+  const box = await canvasBox(page);
   assert.deepEqual([box.width, box.height], [side, side]);
-  while (colourAt(await frame(), 10, 390) !== 'red') {
-    assert.ok(Date.now() - start < 30000, 'no frame drawn within 30 s of loading');
-    await sleep(50);
-  }
-  console.log(`first frame ${Date.now() - start} ms after loading began`);
+  assert.match(await page.locator('#seed').textContent(), /^\d+$/);
+  assert.equal(await page.getByRole('button', { name: 'Step' }).isDisabled(), true);
 
-  // Growth: about four new boxes a second. The bounds are loose for a busy
-  // machine; a frame per display refresh or a stalled timer is far outside.
-  const early = await frame();
+  // Growth: about four new boxes a second, and the log's own count of steps
+  // within 3.6 to 4.2 a second.
+  const early = await canvasFrame(page);
   const earlyAt = Date.now();
-  await sleep(6000);
-  const later = await frame();
-  const rate = ((drawnCount(later) - drawnCount(early)) * 1000) / (Date.now() - earlyAt);
-  console.log(`growth: ${drawnCount(early)} then ${drawnCount(later)} boxes, ${rate.toFixed(2)}/s`);
-  assert.ok(rate >= 2 && rate <= 4.4, `growth rate ${rate.toFixed(2)} boxes/s, not about 4`);
+  const rate = await stepRate(page, 6000);
+  const later = await canvasFrame(page);
+  const growth = ((drawnCount(later) - drawnCount(early)) * 1000) / (Date.now() - earlyAt);
+  console.log(`default: ${rate.toFixed(2)} steps/s; ${drawnCount(early)} then ` +
+    `${drawnCount(later)} boxes, ${growth.toFixed(2)}/s`);
+  assert.ok(rate >= 3.6 && rate <= 4.2, `${rate.toFixed(2)} steps/s, not about 4`);
+  assert.ok(growth >= 2 && growth <= 4.4, `growth ${growth.toFixed(2)} boxes/s, not about 4`);
 
   // The desktop geometry: the root box spans the top half in red, outlined in
   // black where it meets the depth-1 boxes, which meet at x = 200.
@@ -159,59 +221,252 @@ try {
   assert.ok(blackNear([198, 199, 200, 201].map((x) => [x, 150])), 'no outline at x = 200');
   assert.equal(colourAt(later, 200, 2), 'white', 'the bottom rows are not empty yet');
 
-  // Every label up to depth 4, read back exactly, and the values they show
-  // form a min-heap.
-  const all = boxes();
-  const values = [];
-  for (let i = 0; i < Math.min(drawnCount(later), 31); ++i) {
-    const label = readLabel(later, all[i], fonts);
-    assert.ok(label !== null, `label of box ${i} is not GLUT's glyphs at their places`);
-    values.push(Number(label));
-  }
-  values.forEach((v, i) => assert.ok(i === 0 || values[(i - 1) >> 1] <= v,
-    `labels ${values} are not in heap order`));
+  // Held still, the canvas's labels to depth 4 are the list's first values,
+  // and the whole list is a min-heap with the last step's item marked.
+  await page.getByRole('button', { name: 'Pause' }).click();
+  await sleep(400);
+  const [steps] = await lastStep(page);
+  const labels = readLabels(await canvasFrame(page));
+  const values = await listValues(page);
+  assert.equal(values.length, steps, 'one list item per node while growing');
+  assert.deepEqual(labels, values.slice(0, labels.length));
+  assertHeapOrder(values);
+  const marked = page.locator('#heap li[aria-current="true"]');
+  assert.equal(await marked.count(), 1);
+  const lastLine = await stepsLog(page).locator('div').last().textContent();
+  assert.match(lastLine, new RegExp(`^Step ${steps}: inserted ${await marked.textContent()}; ` +
+    'it (rose \\d+ levels?|stayed in place)$'));
+  const background = (item) => item.evaluate((li) => getComputedStyle(li).backgroundColor);
+  assert.notEqual(await background(marked),
+    await background(page.locator('#heap li:not([aria-current])').first()),
+    'the marked item looks like the others');
+  await page.getByRole('button', { name: 'Resume' }).click();
 
   // Input: a left and a right click report on press and release each, p once,
-  // P (shift) nothing, a click off the canvas nothing. The same lines go to the console and the page's log.
-  const mouse = (type, button, y = box.y + 100) => browser.page('Input.dispatchMouseEvent',
-    { type, button, x: box.x + 100, y, clickCount: 1 });
-  const key = (text, modifiers = 0) => browser.page('Input.dispatchKeyEvent', {
-    type: 'keyDown', key: text, code: `Key${text.toUpperCase()}`, text, modifiers,
-    windowsVirtualKeyCode: text.toUpperCase().charCodeAt(0),
-  });
-  const before = lines.length;
-  await mouse('mousePressed', 'left');
-  await mouse('mouseReleased', 'left');
-  await mouse('mousePressed', 'right');
-  await mouse('mouseReleased', 'right');
-  await key('p');
-  await key('P', 8);
-  // A click beside the picture (on the log) is not the program's.
-  await mouse('mousePressed', 'left', box.y + side + 20);
-  await mouse('mouseReleased', 'left', box.y + side + 20);
+  // P (shift) nothing, a click off the canvas nothing. The same lines go to
+  // the console and the messages box.
+  await page.evaluate(() => document.activeElement?.blur());
+  const at = { x: box.x + 100, y: box.y + 100 };
+  await page.mouse.move(at.x, at.y);
+  await page.mouse.down({ button: 'left' });
+  await page.mouse.up({ button: 'left' });
+  await page.mouse.down({ button: 'right' });
+  await page.mouse.up({ button: 'right' });
+  await page.keyboard.press('p');
+  await page.keyboard.press('Shift+P');
+  const beside = await page.locator('#messages').boundingBox();
+  await page.mouse.move(beside.x + 20, beside.y + 5);
+  await page.mouse.down({ button: 'left' });
+  await page.mouse.up({ button: 'left' });
+  await page.evaluate(() => document.activeElement?.blur());
   await sleep(300);
   const expected = [
     'user clicked the left mouse button', 'user clicked the left mouse button',
     'user clicked the right mouse button', 'user clicked the right mouse button',
     'user pressed the p key',
   ];
-  assert.deepEqual(lines.slice(before), expected);
-  const log = await evaluate(browser, "document.getElementById('log').textContent");
-  assert.equal(log, expected.map((line) => line + '\n').join(''));
+  assert.deepEqual(lines, expected);
+  assert.equal(await messagesLog(page).textContent(), expected.map((l) => l + '\n').join(''));
 
   // q stops the animation, says so, and nothing answers input afterwards.
-  await key('q');
+  await page.keyboard.press('q');
   await sleep(300);
-  const stopped = await frame();
+  const stopped = await canvasFrame(page);
+  const [stoppedAt] = await lastStep(page);
   await sleep(1000);
-  await mouse('mousePressed', 'left');
-  assert.equal(drawnCount(await frame()), drawnCount(stopped), 'boxes still being added');
-  assert.match(await evaluate(browser, "document.getElementById('log').textContent"),
-    /has quit \(status 0\)/);
-  assert.equal(lines.length, before + expected.length, 'input answered after quitting');
+  await page.mouse.move(at.x, at.y);
+  await page.mouse.down({ button: 'left' });
+  await page.mouse.up({ button: 'left' });
+  assert.equal(drawnCount(await canvasFrame(page)), drawnCount(stopped), 'boxes still added');
+  assert.equal((await lastStep(page))[0], stoppedAt, 'steps still told');
+  assert.match(await messagesLog(page).textContent(), /has quit \(status 0\)/);
+  assert.equal(await page.getByRole('button', { name: 'Pause' }).isDisabled(), true);
+  assert.equal(lines.length, expected.length, 'input answered after quitting');
   assert.deepEqual(problems, [], 'errors on the page');
-  console.log('browser test passed');
-} finally {
-  await browser.close();
-  server.close();
+});
+
+test('a seed gives the same run; pause holds it and Step adds one step', async () => {
+  const run = async () => {
+    const opened = await open('?seed=123456789&paused=1');
+    const { page } = opened;
+    await sleep(600);
+    assert.equal((await lastStep(page))[0], 1, 'paused=1 runs more than the first frame');
+    assert.equal(await page.getByRole('button', { name: 'Resume' }).isVisible(), true);
+    for (let n = 2; n <= 20; ++n) {
+      await page.getByRole('button', { name: 'Step' }).click();
+      await waitForStep(page, n);
+    }
+    await sleep(400); // a 21st step would have come by now
+    assert.equal((await lastStep(page))[0], 20);
+    return { ...opened, frame: await canvasFrame(page),
+      log: await stepsLog(page).textContent(), values: await listValues(page) };
+  };
+  const first = await run();
+  const second = await run();
+  console.log(`first frame of a second load ${Math.round(await second.page.evaluate(
+    () => Module.heapViewPage.firstFrameAt))} ms after navigation began`);
+  assert.ok(first.frame.data.equals(second.frame.data), 'the same seed drew different canvases');
+  assert.equal(first.log, second.log);
+  assert.deepEqual(first.values, second.values);
+  assert.equal(await second.page.locator('#seed').textContent(), '123456789');
+  assert.equal(new URL(await second.page.getByRole('link', { name: 'Link to this run' })
+    .getAttribute('href')).search, '?seed=123456789');
+  // The browser's GPU process starts with its first page; a visitor's is running.
+  const firstFrameAt = await second.page.evaluate(() => Module.heapViewPage.firstFrameAt);
+  assert.ok(firstFrameAt < 1500, `first frame ${Math.round(firstFrameAt)} ms after navigation`);
+
+  // Paused, the canvas holds still and no step is told; Step adds exactly one
+  // step and one frame, and the list follows it with its item marked.
+  const { page } = second;
+  await sleep(1000);
+  assert.ok((await canvasFrame(page)).data.equals(second.frame.data), 'the paused canvas moved');
+  assert.equal((await lastStep(page))[0], 20);
+  await page.getByRole('button', { name: 'Step' }).click();
+  await waitForStep(page, 21);
+  await sleep(500);
+  assert.equal((await lastStep(page))[0], 21);
+  assert.equal((await stepsLog(page).locator('div').count()), 21);
+  const values = await listValues(page);
+  assert.equal(values.length, 21);
+  assertHeapOrder(values);
+  assert.deepEqual(readLabels(await canvasFrame(page)), values);
+  const line = await stepsLog(page).locator('div').last().textContent();
+  const marked = await page.locator('#heap li[aria-current="true"]').textContent();
+  assert.match(line, new RegExp(`^Step 21: inserted ${marked}; `));
+  assert.deepEqual([...first.problems, ...second.problems], []);
+});
+
+test('speed 4 runs 14 to 17 steps a second; keys typed into a control stay there', async () => {
+  const { page, lines, problems } = await open('?speed=4');
+  assert.equal(await page.getByLabel('Speed').inputValue(), '4');
+  await waitForStep(page, 8); // past the first frames, which compile the GL's shaders
+  const rate = await stepRate(page, 4000);
+  console.log(`speed 4: ${rate.toFixed(2)} steps/s`);
+  assert.ok(rate >= 14 && rate <= 17, `${rate.toFixed(2)} steps/s at speed 4`);
+  assert.match(await page.getByRole('link', { name: 'Link to this run' }).getAttribute('href'),
+    /\?seed=\d+&speed=4$/);
+
+  // p and q typed into the select are the select's; the program goes on.
+  const speed = page.getByLabel('Speed');
+  await speed.focus();
+  await page.keyboard.press('p');
+  await page.keyboard.press('q');
+  await page.keyboard.press('Tab');
+  await page.getByRole('button', { name: 'Pause' }).focus();
+  await page.keyboard.press('p');
+  const [before] = await lastStep(page);
+  await sleep(500);
+  assert.ok((await lastStep(page))[0] > before, 'a key in a control stopped the program');
+  assert.deepEqual(lines, []);
+  // Space on the focused button pauses, by keyboard alone.
+  await page.getByRole('button', { name: 'Pause' }).focus();
+  await page.keyboard.press('Space');
+  assert.equal(await page.getByRole('button', { name: 'Resume' }).isVisible(), true);
+  assert.equal(await page.getByRole('button', { name: 'Step' }).isEnabled(), true);
+  assert.deepEqual(problems, []);
+});
+
+test('bad address values are ignored and said, one line each', async () => {
+  const { page, problems } = await open('?seed=-3&speed=3&paused=yes');
+  const said = (await messagesLog(page).textContent()).trim().split('\n');
+  assert.equal(said.length, 3, said.join('\n'));
+  assert.match(said[0], /seed/);
+  assert.match(said[1], /speed/);
+  assert.match(said[2], /paused/);
+  assert.equal(await page.getByLabel('Speed').inputValue(), '1');
+  await waitForStep(page, 2); // not paused, and running
+  assert.match(await page.locator('#seed').textContent(), /^\d+$/);
+  assert.deepEqual(problems, []);
+});
+
+test('a lost picture is said and stops the steps; restored, it draws again', async () => {
+  const { page, problems } = await open('?speed=4');
+  await waitForStep(page, 8);
+  await page.evaluate(() => {
+    window.loseContext = document.getElementById('canvas').getContext('webgl')
+      .getExtension('WEBGL_lose_context');
+    window.loseContext.loseContext();
+  });
+  await page.waitForFunction(() => /context lost/.test(document.getElementById('messages')
+    .textContent));
+  assert.equal((await messagesLog(page).textContent()).trim().split('\n').length, 1);
+  const [stoppedAt] = await lastStep(page);
+  await sleep(800);
+  assert.ok((await lastStep(page))[0] <= stoppedAt + 1, 'steps go on without a picture');
+  await page.evaluate(() => window.loseContext.restoreContext());
+  await waitForStep(page, stoppedAt + 4);
+  const frame = await canvasFrame(page);
+  assert.equal(colourAt(frame, 10, 390), 'red', 'nothing drawn after the picture came back');
+  const values = await listValues(page);
+  const labels = readLabels(frame);
+  assert.ok(labels.length >= 7, `only ${labels.length} labels read back`);
+  assertHeapOrder(values);
+  assert.deepEqual(problems, []);
+});
+
+test('accessible: no serious or critical axe violation, visible focus', async () => {
+  const { page, problems } = await open('?paused=1');
+  await page.addScriptTag({ content: axeSource() });
+  const violations = await page.evaluate(async () => (await axe.run()).violations.map(
+    (v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.map((n) => n.target.join(' ')) })));
+  const bad = violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
+  assert.deepEqual(bad, []);
+  await page.keyboard.press('Tab');
+  const focused = await page.evaluate(() => {
+    const style = getComputedStyle(document.activeElement);
+    return [document.activeElement.textContent, style.outlineStyle, style.outlineWidth];
+  });
+  assert.equal(focused[0], 'Resume');
+  assert.notEqual(focused[1], 'none', 'no visible focus');
+  assert.deepEqual(problems, []);
+});
+
+/// CPU seconds used so far by the processes under this one, by Chromium's
+/// process type ('browser' for the main process).
+function cpuSecondsByType() {
+  const parent = new Map();
+  const ticks = new Map();
+  const type = new Map();
+  for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+    try {
+      const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
+      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+      parent.set(+pid, +fields[1]);
+      ticks.set(+pid, +fields[11] + +fields[12]);
+      const command = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      type.set(+pid, /--type=([\w-]+)/.exec(command)?.[1] ?? 'browser');
+    } catch {
+      // gone since the listing
+    }
+  }
+  const seconds = {};
+  for (const [pid, count] of ticks) {
+    for (let p = parent.get(pid); p !== undefined; p = parent.get(p)) {
+      if (p === process.pid) {
+        seconds[type.get(pid)] = (seconds[type.get(pid)] ?? 0) + count / 100; // USER_HZ
+        break;
+      }
+    }
+  }
+  return seconds;
 }
+
+test('four steps a second with 200 items listed and told cost the page under 5 % of a core',
+  async () => {
+    const { page, problems } = await open('?speed=4');
+    await waitForStep(page, 205);
+    await page.getByLabel('Speed').selectOption('1');
+    await sleep(1000);
+    const [before, wall, rate] = [cpuSecondsByType(), Date.now(), await stepRate(page, 10000)];
+    const after = cpuSecondsByType();
+    const seconds = (Date.now() - wall) / 1000;
+    const share = (type) => ((after[type] ?? 0) - (before[type] ?? 0)) / seconds;
+    console.log(`with 200 items: ${rate.toFixed(2)} steps/s; of a core, the page's renderer ` +
+      `${(100 * share('renderer')).toFixed(1)} %, the browser ${(100 * share('browser')).toFixed(1)} %, ` +
+      `its GPU process (SwiftShader drawing the canvas in software) ` +
+      `${(100 * share('gpu-process')).toFixed(1)} %`);
+    assert.equal(await heapItems(page).count(), 200);
+    assert.ok(rate >= 3.6 && rate <= 4.2, `${rate.toFixed(2)} steps/s with 200 items`);
+    assert.ok(share('renderer') < 0.05, `the page's renderer ${(100 * share('renderer')).toFixed(1)} %`);
+    assert.deepEqual(problems, []);
+  });

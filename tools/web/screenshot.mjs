@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+// Loads the built page in headless Chromium, lets the heap grow to its 200
+// items and saves a picture of the whole page as a PNG.
+//
+//   node screenshot.mjs SITE_DIR FILE.png
+import { launch, newPage } from './browser.mjs';
+import { serve } from './serve.mjs';
+
+const [site, file] = process.argv.slice(2);
+if (process.argv.length !== 4) {
+  console.error('usage: node screenshot.mjs SITE_DIR FILE.png');
+  process.exit(2);
+}
+const growthMs = 200 * 250 + 1500; // 200 steps at one per 250 ms, and a little to spare
+
+const { server, url } = await serve(site);
+let browser;
+try {
+  browser = await launch();
+  const page = await newPage(browser);
+  await page.goto(url);
+  await page.waitForFunction(() => Module.heapViewPage.firstFrameAt !== null,
+    undefined, { timeout: 30000 });
+  const firstFrame = await page.evaluate(() => Module.heapViewPage.firstFrameAt);
+  console.log(`First frame ${Math.round(firstFrame)} ms after navigation began; ` +
+    `letting the heap grow for ${growthMs / 1000} s...`);
+  await page.waitForTimeout(growthMs);
+  await page.screenshot({ path: file, fullPage: true });
+} catch (error) {
+  console.error(`screenshot: ${error.message}`);
+  process.exitCode = 1;
+} finally {
+  await browser?.close();
+  server.close();
+}
