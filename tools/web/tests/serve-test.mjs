@@ -8,7 +8,7 @@ import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { serve } from '../../web/serve.mjs';
+import { serve } from '../serve.mjs';
 
 /// Sends one raw request (the target exactly as given) and resolves to
 /// { status, headers, body } once the server closes the connection.
