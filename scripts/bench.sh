@@ -1,33 +1,28 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds heap-bench with -O2 in its own build directory, runs it and prints, as
-# Markdown on standard output, the paired ratio table (linked heap time / peer
-# time, median and interquartile range) with the machine and its load.
+# Usage: scripts/bench.sh [--quick] [heap-bench options]
+#
+# Builds bench/heap-bench with -O2 in build-bench/ (or $HEAP_BENCH_BUILD_DIR) and prints
+# a Markdown table of linked heap time / peer time for each workload and size: the median
+# over paired repetitions, each running the linked heap and the peer back to back (linked,
+# peer, peer, linked), with the interquartile range. Below 1.00 the linked heap is faster.
+# The machine, the command and the load average come with it. Progress goes to standard
+# error, so `scripts/bench.sh > table.md` keeps just the tables. A full run takes about
+# three minutes on two cores, longer on a loaded machine.
+#
+#   --quick            boost-binary only, 15 pairs: about 25 seconds
+#   -h, --help         this text
+#
+# Every other option goes to heap-bench as it is, which checks it once built:
+#   --pairs N          counted pairs per figure, at least 15 (default 31)
+#   --sizes LIST       heap sizes, comma-separated (default 1000,10000,100000)
+#   --peers LIST       from boost-binary,boost-4ary,boost-pairing,std-pq (default all)
+#   --workloads LIST   from drain,update,insert,dijkstra (default all)
 set -euo pipefail
 
 usage() {
-    cat <<'EOF'
-Usage: scripts/bench.sh [--quick] [heap-bench options]
-
-Builds bench/heap-bench with -O2 in build-bench/ (or $HEAP_BENCH_BUILD_DIR) and prints
-a Markdown table of linked heap time / peer time for each workload and size: the median
-over paired repetitions, each running the linked heap and the peer back to back (linked,
-peer, peer, linked), with the interquartile range. Below 1.00 the linked heap is faster.
-The machine, the command and the load average come with it. Progress goes to standard
-error, so `scripts/bench.sh > table.md` keeps just the tables. A full run takes about
-three minutes on two cores, longer on a loaded machine.
-
-  --quick            boost-binary only, 15 pairs: about 25 seconds
-  -h, --help         this text
-
-Every other option goes to heap-bench as it is, which checks it once built:
-  --pairs N          counted pairs per figure, at least 15 (default 31)
-  --sizes LIST       heap sizes, comma-separated (default 1000,10000,100000)
-  --peers LIST       from boost-binary,boost-4ary,boost-pairing,std-pq (default all)
-  --workloads LIST   from drain,update,insert,dijkstra (default all)
-EOF
+    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
 }
-
 command="scripts/bench.sh${*:+ $*}"
 arguments=()
 for argument in "$@"; do

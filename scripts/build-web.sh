@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# Usage: scripts/build-web.sh [--cmake-dir CMAKE_DIR] [SITE_DIR]
+#
 # Builds Heap View for the browser with Emscripten into SITE_DIR (default:
 # build-web/ in the repository), which then holds only what is published:
 # index.html, page.js, heap-view.js and heap-view.wasm. CMake's own tree goes
@@ -7,12 +9,17 @@
 # taken from the current directory. Installs Emscripten and Node.js from
 # Debian's packages first if they are missing.
 #
-# Usage: scripts/build-web.sh [--cmake-dir CMAKE_DIR] [SITE_DIR]
+# Options:
+#   --cmake-dir CMAKE_DIR  where CMake's tree goes
+#   -h, --help             show this help and exit
 set -euo pipefail
 
 usage() {
-    echo "usage: scripts/build-web.sh [--cmake-dir CMAKE_DIR] [SITE_DIR]"
-    echo "  (defaults: build-web/ and build-web-cmake/ in the repository)"
+    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
+}
+usage_error() {
+    echo "build-web: $1 (see scripts/build-web.sh --help)" >&2
+    exit 2
 }
 repo=$(cd "$(dirname "$0")/.." && pwd)
 tree=$repo/build-web-cmake
@@ -24,16 +31,13 @@ while (($# > 0)); do
         exit 0
         ;;
     --cmake-dir)
-        [[ $# -ge 2 && -n $2 ]] || { echo "build-web: --cmake-dir needs a directory" >&2; exit 2; }
+        [[ $# -ge 2 && -n $2 ]] || usage_error "--cmake-dir needs a directory"
         tree=$2
         shift 2
         ;;
-    -*)
-        echo "build-web: unknown option '$1' (see --help)" >&2
-        exit 2
-        ;;
+    -*) usage_error "unknown option '$1'" ;;
     *)
-        [[ -z $site ]] || { echo "build-web: one SITE_DIR at most (see --help)" >&2; exit 2; }
+        [[ -z $site ]] || usage_error "one SITE_DIR at most"
         site=$1
         shift
         ;;
@@ -43,7 +47,7 @@ site=${site:-$repo/build-web}
 mkdir -p "$site" "$tree"
 site=$(cd "$site" && pwd)
 tree=$(cd "$tree" && pwd)
-[[ $site != "$tree" ]] || { echo "build-web: the site and the CMake tree must differ" >&2; exit 2; }
+[[ $site != "$tree" ]] || usage_error "the site and the CMake tree must differ"
 # Sites built before the CMake tree moved out kept it in SITE_DIR/cmake.
 if [[ -f $site/cmake/CMakeCache.txt ]]; then rm -rf "${site:?}/cmake"; fi
 

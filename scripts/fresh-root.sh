@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# Usage: scripts/fresh-root.sh RELEASE COMMAND [ARGUMENT...]
+#        e.g. scripts/fresh-root.sh trixie scripts/test.sh
+#
 # Tries one of the README's commands the way a new user meets it: on a fresh
 # minimal Debian root, from a clone of this repository's committed HEAD.
-#
-#   scripts/fresh-root.sh RELEASE COMMAND [ARGUMENT...]
-#   e.g. scripts/fresh-root.sh trixie scripts/test.sh
 #
 # Makes a minbase root of RELEASE (bookworm, trixie, ...) with debootstrap from
 # http://deb.debian.org/debian under a new directory in /var/tmp (TMPDIR to

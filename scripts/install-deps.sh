@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# Usage: scripts/install-deps.sh GROUP...
+#
 # Installs, with apt-get, the Debian packages that one of the project's
 # commands needs, and nothing it does not.
-#
-#   scripts/install-deps.sh GROUP...
 #
 # Groups:
 #   run       build and start heap-view: compiler, CMake, GLUT and OpenGL
@@ -25,6 +25,10 @@ set -euo pipefail
 
 usage() {
     sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
+}
+usage_error() {
+    echo "install-deps: $1 (see scripts/install-deps.sh --help)" >&2
+    exit 2
 }
 
 # What each group asks for, by package name. A|B: A, or where the release has
@@ -48,10 +52,7 @@ declare -A groups=(
             man-db strace"
 )
 
-if (($# == 0)); then
-    usage >&2
-    exit 2
-fi
+(($# > 0)) || usage_error "names no group (run, headless, record, web, browser or test)"
 wanted=()
 for group in "$@"; do
     case $group in
@@ -66,8 +67,7 @@ for group in "$@"; do
         ;;
     run | headless | record | web | browser) wanted+=(${groups[$group]}) ;;
     *)
-        echo "install-deps: unknown group '$group' (run, headless, record, web, browser or test)" >&2
-        exit 2
+        usage_error "unknown group '$group' (run, headless, record, web, browser or test)"
         ;;
     esac
 done

@@ -1,34 +1,29 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# Usage: scripts/measure-pacing.sh [BUILD_DIR]      (default: build)
+#
 # Measures heap-view's pacing and CPU use once its heap is full, on a private
 # Xvfb, and fails unless: no two steps come closer than 250 ms, the mean step
 # period is within 2% of 250 ms, and the process uses under 3% of one core.
-#
-# Usage: scripts/measure-pacing.sh [BUILD_DIR]      (default: build)
+# The CPU share is of one core; status 2 when the program cannot be measured.
 # Takes about 75 s. Needs xvfb-run and strace (scripts/install-deps.sh).
 #
 # The program is not instrumented: every step follows one 250 ms pause, which
 # strace sees as a clock_nanosleep (or nanosleep) call asking for 250 ms, so
 # the time from one such call to the next is one step period. Only those calls
 # are traced (seccomp filter), so tracing costs the program almost nothing.
+#
+# Options:
+#   -h, --help  show this help and exit
 set -euo pipefail
 
 usage() {
-    cat <<'EOF'
-Usage: scripts/measure-pacing.sh [BUILD_DIR]
-
-Runs BUILD_DIR/viewer/heap-view (default BUILD_DIR: build, relative to the
-repository) on a private Xvfb until its heap is full, then for 20 s traces its
-250 ms pauses and reads its CPU time. Prints the step period (min, mean, max),
-the mean pause and the rest of a step (frame and events), and the CPU share of
-one core. Fails (status 1) unless no two steps come closer than 250 ms, the mean
-period is within 2% of 250 ms and the CPU share is under 3%; status 2 when the
-program cannot be measured. Takes about 75 s; needs xvfb-run and strace.
-
-  -h, --help   this text
-EOF
+    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
 }
-
+usage_error() {
+    echo "measure-pacing.sh: $1 (see scripts/measure-pacing.sh --help)" >&2
+    exit 2
+}
 while (($# > 0)); do
     case $1 in
     -h | --help)
@@ -39,17 +34,11 @@ while (($# > 0)); do
         shift
         break
         ;;
-    -*)
-        echo "measure-pacing.sh: unknown option '$1' (see --help)" >&2
-        exit 2
-        ;;
+    -*) usage_error "unknown option '$1'" ;;
     *) break ;;
     esac
 done
-if (($# > 1)); then
-    echo "measure-pacing.sh: one build folder at most (see --help)" >&2
-    exit 2
-fi
+(($# <= 1)) || usage_error "one build folder at most"
 
 if [[ -z ${MEASURE_PACING_XVFB:-} ]]; then
     export MEASURE_PACING_XVFB=1

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Builds Heap View and starts it, installing first what that needs.
-#
 # Usage: scripts/run.sh [OPTION...] [-- VIEWER-ARGUMENT...]
+#
+# Builds Heap View and starts it, installing first what that needs.
 #
 # With a display (DISPLAY set) and no option, the window opens there and runs
 # until you press q. Without a display, or with --screenshot or --record,
@@ -44,7 +44,7 @@ readonly frame_us=250000
 readonly max_gif_bytes=$((3 * 1024 * 1024))
 
 usage() {
-    sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
+    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
 }
 usage_error() {
     echo "run.sh: $1 (see scripts/run.sh --help)" >&2

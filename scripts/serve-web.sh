@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# Usage: scripts/serve-web.sh [--screenshot FILE.png]
+#
 # Builds Heap View for the browser (scripts/build-web.sh) and serves it on
 # http://127.0.0.1:8000/, or the first free port above, printing the URL.
 # Ctrl-C stops the server.
@@ -9,10 +11,18 @@
 # saves a picture of the whole page to FILE.png instead. Chromium and the npm
 # packages that drive it (tools/web) are installed if missing.
 #
-# Usage: scripts/serve-web.sh [--screenshot FILE.png]
+# Options:
+#   --screenshot FILE.png  save a picture of the page instead of serving it
+#   -h, --help             show this help and exit
 set -euo pipefail
 
-usage() { echo "usage: scripts/serve-web.sh [--screenshot FILE.png]"; }
+usage() {
+    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
+}
+usage_error() {
+    echo "serve-web: $1 (see scripts/serve-web.sh --help)" >&2
+    exit 2
+}
 screenshot=
 while (($# > 0)); do
     case $1 in
@@ -21,14 +31,11 @@ while (($# > 0)); do
         exit 0
         ;;
     --screenshot)
-        (($# >= 2)) || { echo "serve-web: --screenshot needs a file name" >&2; exit 2; }
+        (($# >= 2)) || usage_error "--screenshot needs a file name"
         screenshot=$2
         shift 2
         ;;
-    *)
-        usage >&2
-        exit 2
-        ;;
+    *) usage_error "unknown argument '$1'" ;;
     esac
 done
 

@@ -1,10 +1,32 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# Usage: scripts/test.sh
+#
 # Builds and runs the whole test suite twice: a plain build with the default
 # compiler, then a clang build under AddressSanitizer and UndefinedBehaviorSanitizer
 # that also runs the heap fuzzer for a bounded time. The browser build and its
-# tests in headless Chromium run once, with the plain build.
+# tests in headless Chromium run once, with the plain build. Installs first
+# what that needs (scripts/install-deps.sh test).
+#
+# Options:
+#   -h, --help  show this help and exit
 set -euo pipefail
+
+usage() {
+    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
+}
+usage_error() {
+    echo "test.sh: $1 (see scripts/test.sh --help)" >&2
+    exit 2
+}
+case ${1-} in
+-h | --help)
+    usage
+    exit 0
+    ;;
+-*) usage_error "unknown option '$1'" ;;
+esac
+(($# == 0)) || usage_error "takes no arguments"
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh test
