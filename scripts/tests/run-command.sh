@@ -75,6 +75,17 @@ arguments() {
         "-h|0|^Usage: scripts/measure-pacing.sh |measure-pacing.sh"
         "--build|2|^measure-pacing.sh: unknown option '--build' |measure-pacing.sh"
         "build other|2|^measure-pacing.sh: one build folder at most |measure-pacing.sh"
+        "--help|0|^Usage: scripts/test.sh[[:space:]]|test.sh"
+        "--bogus|2|^test.sh: unknown [a-z]+ '--bogus' .*\\(see scripts/test.sh --help\\)$|test.sh"
+        "--help|0|^Usage: scripts/build-web.sh |build-web.sh"
+        "--bogus|2|^build-web: unknown [a-z]+ '--bogus' .*\\(see scripts/build-web.sh --help\\)$|build-web.sh"
+        "--help|0|^Usage: scripts/serve-web.sh |serve-web.sh"
+        "--bogus|2|^serve-web: unknown [a-z]+ '--bogus' .*\\(see scripts/serve-web.sh --help\\)$|serve-web.sh"
+        "--help|0|^Usage: scripts/install-deps.sh |install-deps.sh"
+        "--bogus|2|^install-deps: unknown [a-z]+ '--bogus' .*\\(see scripts/install-deps.sh --help\\)$|install-deps.sh"
+        "--help|0|^Usage: scripts/fresh-root.sh |fresh-root.sh"
+        "--bogus|2|^fresh-root: unknown [a-z]+ '--bogus' .*\\(see scripts/fresh-root.sh --help\\)$|fresh-root.sh"
+        "-h|0|^Usage: scripts/bench.sh |bench.sh"
     )
     local entry args status expected script out err got start elapsed assignments
     for entry in "${cases[@]}"; do
