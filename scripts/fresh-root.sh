@@ -19,7 +19,9 @@
 # with the command's exit status, its wall time and the packages it installed,
 # and exits with the command's status. The mounts and the root are removed
 # however the run ends. Needs root, debootstrap and the network (about 1.5 GB
-# of disk for the test command). A maintainer's tool: no test runs it.
+# of disk for the test command). The certificate authorities this machine adds
+# to its own (/usr/local/share/ca-certificates) are added to the root too. A
+# maintainer's tool: no test runs it.
 #
 # Options:
 #   -h, --help  show this help and exit
@@ -116,6 +118,15 @@ fi
 git clone -q --no-checkout "$repo" "$root/root/heap-view"
 git -C "$root/root/heap-view" fetch -q "$repo" "$head"
 git -C "$root/root/heap-view" checkout -q --detach "$head"
+
+# The certificate authorities this machine adds to Debian's own go in too: on
+# a network that inspects TLS, the root must trust what this machine trusts,
+# or HTTPS downloads (npm's) fail there that succeed here.
+if compgen -G '/usr/local/share/ca-certificates/*.crt' >/dev/null; then
+    cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+    chroot "$root" update-ca-certificates >/dev/null 2>&1 ||
+        die "update-ca-certificates failed in the root"
+fi
 
 mount_in_root /proc -t proc proc
 mount_in_root /sys -t sysfs sysfs
