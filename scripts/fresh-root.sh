@@ -144,8 +144,11 @@ count_packages() {
 before=$(count_packages)
 started=$SECONDS
 status=0
+# In the background, waited for, so that a signal to this script is acted on at
+# once rather than when the command ends; standard input stays the command's.
 chroot "$root" /usr/bin/env -i HOME=/root PATH="$path" TERM="${TERM:-dumb}" \
-    /bin/sh -c 'cd /root/heap-view && exec "$@"' sh "${command[@]}" || status=$?
+    /bin/sh -c 'cd /root/heap-view && exec "$@"' sh "${command[@]}" <&0 &
+wait $! || status=$?
 elapsed=$((SECONDS - started))
 after=$(count_packages)
 echo "fresh-root: $release ${command[*]}: status $status, $elapsed s, $((after - before)) packages installed"
