@@ -2,7 +2,6 @@
 #include "Drawing.h"
 
 #include "Geometry.h"
-#include "Platform.h"
 
 #include <GL/glut.h>
 
@@ -54,7 +53,7 @@ void drawHeap(int width, int height, int x, int y, BinaryHeapNode* node) {
 void drawElement(BinaryHeapNode* node, int width, int height, int x, int y) {
     const Box box{width, height, x, y};
     const Corners corners = boxCorners(box);
-    traceBox(boxFillMode(), corners);
+    traceBox(GL_POLYGON, corners);
     traceBox(GL_LINE_LOOP, corners);
 
     char label[128];

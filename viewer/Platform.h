@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What differs between the desktop program and the page: how frames are
-// paced, which signals are caught, how the program quits, which primitive
-// fills a box and who hears of a drawn frame. CMake builds exactly one implementation, desktop/Platform.cpp
+// paced, which signals are caught, how the program quits and who hears of a
+// drawn frame. CMake builds exactly one implementation, desktop/Platform.cpp
 // or web/Platform.cpp, so the shared files hold no platform conditionals.
 #ifndef VIEWER_PLATFORM_H
 #define VIEWER_PLATFORM_H
@@ -21,10 +21,6 @@ void seedRandom();
 void startFramePacing();
 /// Ends the program with status 0, as q and Q ask.
 [[noreturn]] void quitProgram();
-/// The GL primitive a box's fill is drawn with: GL_POLYGON on the desktop; a
-/// fan over the same four corners in a page, whose immediate-mode emulation
-/// has no polygons.
-unsigned int boxFillMode();
 /// Called once a frame is drawn, with the scene and what its step did:
 /// nothing on the desktop; a page shows the step and the heap beside the
 /// picture.

@@ -39,8 +39,4 @@ void quitProgram() {
     std::exit(0);
 }
 
-unsigned int boxFillMode() {
-    return GL_POLYGON;
-}
-
 void frameDrawn(const GraphicsScene& /*scene*/, const StepReport& /*step*/) {}

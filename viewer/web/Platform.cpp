@@ -9,7 +9,7 @@
 #include "Geometry.h"
 #include "Scene.h"
 #include "StepReport.h"
-#include "WebGlut.h"
+#include "ImmediateMode.h"
 
 #include <GL/glut.h>
 #include <emscripten.h>
@@ -42,18 +42,6 @@ EM_JS(void, pageFrameDrawn, (int step, const char* line, const std::int32_t* val
     const page = Module['heapViewPage'];
     if (page) page.frameDrawn(step, UTF8ToString(line), HEAP32.subarray(values >> 2,
                               (values >> 2) + count), changed);
-});
-
-// A restored WebGL context has lost every object the GL emulation made for
-// the old one (its shader programs and vertex and index buffers) and all of
-// its state: the emulation is told to make them afresh, on first use.
-EM_JS(void, forgetLostGlObjects, (), {
-    GLImmediate.rendererCache = GLImmediate.MapTreeLib.create();
-    GLImmediate.currentRenderer = null;
-    GLImmediate.lastRenderer = null;
-    GLctx.currentArrayBufferBinding = 0;
-    GLctx.currentElementArrayBufferBinding = 0;
-    GL.generateTempBuffers(true, GL.currentContext);
 });
 
 namespace {
@@ -134,10 +122,6 @@ void quitProgram() {
     std::abort(); // not reached: force_exit does not return
 }
 
-unsigned int boxFillMode() {
-    return GL_TRIANGLE_FAN;
-}
-
 void frameDrawn(const GraphicsScene& scene, const StepReport& step) {
     static std::int32_t values[kItemCount];
     int count = 0;
@@ -187,9 +171,8 @@ EMSCRIPTEN_KEEPALIVE void heapViewSetContextLost(int lost) {
     pacing.lost = lost != 0;
     pacing.singleSteps = 0;
     if (!pacing.lost) {
-        forgetLostGlObjects();
-        init();
         webGlutForgetState();
+        init();
         reshape(kWindowSide, kWindowSide);
         glClear(GL_COLOR_BUFFER_BIT);
         drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);

@@ -3,13 +3,12 @@
 // the Helvetica 10 and 18 bitmap fonts, glRasterPos2f and glutBitmapCharacter.
 //
 // The glyphs are GLUT's own, read back from its bitmaps (Glyphs.inc), for the
-// characters a label can hold. A glyph's ink is drawn as scissored clears of
-// whole rectangles of pixels in window coordinates, which puts every pixel
-// exactly where glBitmap would, whatever the projection.
-#include "WebGlut.h"
+// characters a label can hold. A glyph's ink is drawn as whole rectangles of
+// pixels in window coordinates, which puts every pixel exactly where glBitmap
+// would, whatever the projection.
+#include "ImmediateMode.h"
 
 #include <GL/glut.h>
-#include <emscripten.h>
 
 #include <cmath>
 #include <cstddef>
@@ -36,14 +35,8 @@ struct Raster {
 };
 Raster raster;
 
-// Emscripten's immediate-mode emulation keeps the current colour on the
-// JavaScript side only.
-EM_JS(void, readCurrentColour, (GLfloat * rgba), {
-    HEAPF32.set(GLImmediate.clientColor, rgba >> 2);
-});
-
 /// out = m * v for a column-major 4x4 matrix, as GL stores them.
-void transform(const GLfloat (&m)[16], const GLfloat (&v)[4], GLfloat (&out)[4]) {
+void transform(const float* m, const GLfloat (&v)[4], GLfloat (&out)[4]) {
     for (int row = 0; row < 4; ++row) {
         out[row] = m[row] * v[0] + m[4 + row] * v[1] + m[8 + row] * v[2] + m[12 + row] * v[3];
     }
@@ -53,7 +46,7 @@ void transform(const GLfloat (&m)[16], const GLfloat (&v)[4], GLfloat (&out)[4])
 
 /// A glyph's ink as rectangles of pixels relative to its origin: each row's
 /// runs, merged with the same run in the rows below. A digit's strokes are
-/// mostly vertical, so this takes a third of the clears that runs alone would.
+/// mostly vertical, so this takes a third of the rectangles that runs alone would.
 struct InkRect {
     int x;
     int y;
@@ -122,46 +115,15 @@ void workOutInk(const Glyph& glyph, GlyphInk& ink) {
     }
 }
 
-/// The state a glyph's clears borrow and put back. Reading it from WebGL is a
-/// round trip to the GPU process each time, which cost more than the drawing;
-/// the program sets its clear colour once and never scissors, so it is read
-/// once, and again only for a new context (webGlutForgetState).
-struct SavedState {
-    bool known = false;
-    GLboolean scissoring = GL_FALSE;
-    GLint scissorBox[4] = {};
-    GLfloat clearColour[4] = {};
-};
-SavedState saved;
-
 /// Fills the glyph's ink pixels with the raster colour, the glyph's origin at
 /// window pixel (x, y).
 void drawGlyph(const Glyph& glyph, GlyphInk& ink, int x, int y) {
     if (ink.count < 0) {
         workOutInk(glyph, ink);
     }
-    if (!saved.known) {
-        saved.scissoring = glIsEnabled(GL_SCISSOR_TEST);
-        glGetIntegerv(GL_SCISSOR_BOX, saved.scissorBox);
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, saved.clearColour);
-        saved.known = true;
-    }
-    const GLboolean scissoring = saved.scissoring;
-    const GLint* scissorBox = saved.scissorBox;
-    const GLfloat* clearColour = saved.clearColour;
-
-    glEnable(GL_SCISSOR_TEST);
-    glClearColor(raster.colour[0], raster.colour[1], raster.colour[2], raster.colour[3]);
     for (int i = 0; i < ink.count; ++i) {
         const InkRect& rect = ink.rects[i];
-        glScissor(x + rect.x, y + rect.y, rect.width, rect.height);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-    glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
-    if (scissoring == GL_FALSE) {
-        glDisable(GL_SCISSOR_TEST);
+        fillWindowPixels(x + rect.x, y + rect.y, rect.width, rect.height, raster.colour);
     }
 }
 
@@ -187,28 +149,18 @@ template <std::size_t N> bool drawFrom(Font<N>& font, int character, int x, int 
 
 } // namespace
 
-void webGlutForgetState() {
-    saved.known = false;
-}
-
 // GLUT's font handles are the addresses of these; only the addresses matter.
 extern "C" {
 void* glutBitmapHelvetica10 = nullptr;
 void* glutBitmapHelvetica18 = nullptr;
 
 void glRasterPos2f(GLfloat x, GLfloat y) {
-    GLfloat modelview[16];
-    GLfloat projection[16];
-    GLint viewport[4];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-
+    const ImmediateState gl = immediateState();
     const GLfloat object[4] = {x, y, 0.0F, 1.0F};
     GLfloat eye[4];
     GLfloat clip[4];
-    transform(modelview, object, eye);
-    transform(projection, eye, clip);
+    transform(gl.modelview, object, eye);
+    transform(gl.projection, eye, clip);
     // A position outside the clip volume makes the raster position invalid:
     // bitmaps then draw nothing until it is set again.
     raster.valid = true;
@@ -218,9 +170,12 @@ void glRasterPos2f(GLfloat x, GLfloat y) {
     if (!raster.valid) {
         return;
     }
+    const int* viewport = gl.viewport;
     raster.x = static_cast<float>(viewport[0]) + (clip[0] / clip[3] + 1.0F) * viewport[2] / 2.0F;
     raster.y = static_cast<float>(viewport[1]) + (clip[1] / clip[3] + 1.0F) * viewport[3] / 2.0F;
-    readCurrentColour(raster.colour);
+    for (int i = 0; i < 4; ++i) {
+        raster.colour[i] = gl.colour[i];
+    }
 }
 
 void glutBitmapCharacter(void* font, int character) {
