@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,37 +24,28 @@ struct ExpectedBox {
     double labelX(std::size_t length) const { return x - labelStep * static_cast<double>(length); }
 };
 
-/// The rows in level order, position 1 first. Throws, naming the line, on
-/// anything but the expected header and then positions 1, 2, 3, ...
+/// The rows in level order, position 1 first. Throws on anything but the
+/// expected header and then rows for positions 1, 2, 3, ...
 inline const std::vector<ExpectedBox>& boxTable() {
     static const std::vector<ExpectedBox> rows = [] {
         std::ifstream in(HEAP_BOX_TABLE);
-        std::vector<ExpectedBox> read;
-        std::string line, header;
-        for (int number = 1; std::getline(in, line); ++number) {
-            std::istringstream fields(line);
-            ExpectedBox box{};
-            std::string baseline, step, rest;
-            if (line.empty() || line[0] == '#') {
-                continue;
-            } else if (header.empty()) {
-                header = line;
-                if (header == "position\tdepth\tx\ty\twidth\theight\tfont\tlabel_y\tlabel_step") {
-                    continue;
-                }
-            } else if (fields >> box.position >> box.depth >> box.x >> box.y >> box.width >>
-                           box.height >> box.font >> baseline >> step &&
-                       !(fields >> rest) && box.position == static_cast<int>(read.size()) + 1 &&
-                       (box.font == "none") == (step == "-")) {
-                box.labelY = box.labelled() ? std::stoi(baseline) : 0;
-                box.labelStep = box.labelled() ? std::stod(step) : 0;
-                read.push_back(box);
-                continue;
-            }
-            throw std::runtime_error(HEAP_BOX_TABLE ":" + std::to_string(number) + ": not a row");
+        std::string line;
+        while (std::getline(in, line) && line.rfind('#', 0) == 0) {
         }
-        if (read.empty()) {
-            throw std::runtime_error("no rows in " HEAP_BOX_TABLE);
+        if (line != "position\tdepth\tx\ty\twidth\theight\tfont\tlabel_y\tlabel_step") {
+            throw std::runtime_error(HEAP_BOX_TABLE ": not the expected header");
+        }
+        std::vector<ExpectedBox> read;
+        for (ExpectedBox box{}; in >> box.position >> box.depth >> box.x >> box.y >> box.width >>
+                                box.height >> box.font >> box.labelY >> box.labelStep;) {
+            if (box.position != static_cast<int>(read.size()) + 1) {
+                throw std::runtime_error(HEAP_BOX_TABLE ": rows out of order at " +
+                                         std::to_string(box.position));
+            }
+            read.push_back(box);
+        }
+        if (read.empty() || !in.eof()) {
+            throw std::runtime_error(HEAP_BOX_TABLE ": a row that does not read");
         }
         return read;
     }();
