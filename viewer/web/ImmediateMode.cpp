@@ -13,8 +13,8 @@
 // fills, which meet it along the same lines the later box's own outline
 // draws again, and text lies inside its box, away from every edge: the frame
 // comes out pixel for pixel as in drawing order. Each primitive is
-// transformed by the same shader arithmetic the GL would use, so its pixels
-// are the desktop's.
+// transformed as the fixed-function pipeline does it, by the modelview
+// matrix and then the projection, in the shader.
 #include "ImmediateMode.h"
 
 #define GL_GLEXT_PROTOTYPES
@@ -50,8 +50,7 @@ struct Matrix {
 };
 
 struct State {
-    float colour[4] = {1.0F, 1.0F, 1.0F, 1.0F};
-    std::uint8_t colourBytes[4] = {255, 255, 255, 255};
+    std::uint8_t colour[4] = {255, 255, 255, 255};
     Matrix modelview;
     Matrix projection;
     Matrix* current = &modelview; ///< the one glMatrixMode chose
@@ -61,10 +60,10 @@ struct State {
     std::vector<Vertex> primitive; ///< its vertices so far
 
     // The frame so far, in the order the batches are drawn.
-    std::vector<Vertex> fills;   ///< triangles, in drawing units
-    std::vector<Vertex> lines;   ///< segments, in drawing units
-    std::vector<Vertex> pixels;  ///< triangles, in window pixels
-    bool warned = false;         ///< about a primitive this layer cannot draw
+    std::vector<Vertex> fills;  ///< triangles, in drawing units
+    std::vector<Vertex> lines;  ///< segments, in drawing units
+    std::vector<Vertex> pixels; ///< triangles, in window pixels
+    bool warned = false;        ///< about a primitive this layer cannot draw
 };
 State state;
 
@@ -126,9 +125,22 @@ void makeObjects() {
 /// glOrtho's matrix, multiplied onto m.
 void multiplyOrtho(Matrix& m, double left, double right, double bottom, double top, double near,
                    double far) {
-    const double ortho[16] = {2.0 / (right - left), 0, 0, 0, 0, 2.0 / (top - bottom), 0, 0, 0, 0,
-                              -2.0 / (far - near), 0, -(right + left) / (right - left),
-                              -(top + bottom) / (top - bottom), -(far + near) / (far - near), 1};
+    const double ortho[16] = {2.0 / (right - left),
+                              0,
+                              0,
+                              0,
+                              0,
+                              2.0 / (top - bottom),
+                              0,
+                              0,
+                              0,
+                              0,
+                              -2.0 / (far - near),
+                              0,
+                              -(right + left) / (right - left),
+                              -(top + bottom) / (top - bottom),
+                              -(far + near) / (far - near),
+                              1};
     float product[16];
     for (int column = 0; column < 4; ++column) {
         for (int row = 0; row < 4; ++row) {
@@ -207,10 +219,10 @@ ImmediateState immediateState() {
     return {state.colour, state.modelview.m, state.projection.m, state.viewport};
 }
 
-void fillWindowPixels(int x, int y, int width, int height, const float* rgba) {
+void fillWindowPixels(int x, int y, int width, int height, const std::uint8_t* rgba) {
     Vertex corner{static_cast<float>(x), static_cast<float>(y), {}};
     for (int i = 0; i < 4; ++i) {
-        corner.rgba[i] = static_cast<std::uint8_t>(rgba[i] * 255.0F + 0.5F);
+        corner.rgba[i] = rgba[i];
     }
     Vertex right = corner;
     right.x += static_cast<float>(width);
@@ -231,8 +243,7 @@ extern "C" {
 void glColor3ub(GLubyte red, GLubyte green, GLubyte blue) {
     const GLubyte bytes[4] = {red, green, blue, 255};
     for (int i = 0; i < 4; ++i) {
-        state.colourBytes[i] = bytes[i];
-        state.colour[i] = static_cast<float>(bytes[i]) / 255.0F;
+        state.colour[i] = bytes[i];
     }
 }
 
@@ -244,7 +255,7 @@ void glBegin(GLenum mode) {
 void glVertex2i(GLint x, GLint y) {
     Vertex vertex{static_cast<float>(x), static_cast<float>(y), {}};
     for (int i = 0; i < 4; ++i) {
-        vertex.rgba[i] = state.colourBytes[i];
+        vertex.rgba[i] = state.colour[i];
     }
     state.primitive.push_back(vertex);
 }
@@ -281,8 +292,7 @@ void glEnd() {
     default:
         if (!state.warned) {
             state.warned = true;
-            std::fprintf(stderr, "glEnd: primitive 0x%x is not drawn in the browser\n",
-                         state.mode);
+            std::fprintf(stderr, "glEnd: primitive 0x%x is not drawn in the browser\n", state.mode);
         }
         break;
     }

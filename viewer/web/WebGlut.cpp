@@ -12,14 +12,15 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 namespace {
 
 struct Glyph {
     char character;
-    int advance; ///< How far the raster position moves right.
-    int left;    ///< Leftmost ink column, relative to the raster position.
-    int bottom;  ///< Lowest ink row, relative to the raster position.
+    int advance;      ///< How far the raster position moves right.
+    int left;         ///< Leftmost ink column, relative to the raster position.
+    int bottom;       ///< Lowest ink row, relative to the raster position.
     const char* rows; ///< Top row first, '\n' between rows, '#' for ink.
 };
 
@@ -31,7 +32,7 @@ struct Raster {
     bool valid = false;
     float x = 0.0F;
     float y = 0.0F;
-    GLfloat colour[4] = {1.0F, 1.0F, 1.0F, 1.0F};
+    std::uint8_t colour[4] = {255, 255, 255, 255};
 };
 Raster raster;
 
@@ -41,8 +42,6 @@ void transform(const float* m, const GLfloat (&v)[4], GLfloat (&out)[4]) {
         out[row] = m[row] * v[0] + m[4 + row] * v[1] + m[8 + row] * v[2] + m[12 + row] * v[3];
     }
 }
-
-
 
 /// A glyph's ink as rectangles of pixels relative to its origin: each row's
 /// runs, merged with the same run in the rows below. A digit's strokes are
@@ -107,8 +106,8 @@ void workOutInk(const Glyph& glyph, GlyphInk& ink) {
             }
             if (ink.count < kMaxInkRects) {
                 // Rows count down from the top; GL's y goes up from the bottom row.
-                ink.rects[ink.count++] = {glyph.left + x,
-                                          glyph.bottom + rowCount - row - height, width, height};
+                ink.rects[ink.count++] = {glyph.left + x, glyph.bottom + rowCount - row - height,
+                                          width, height};
             }
             x += width - 1;
         }
