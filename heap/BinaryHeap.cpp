@@ -33,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 // Under AddressSanitizer, pooled records nobody uses are poisoned, so a stale
 // pointer to a removed position is still reported as it would be after delete.
@@ -425,4 +426,94 @@ void MinBinaryHeap::print() const {
         std::fputs("\n", stdout);
         std::fflush(stdout);
     }
+}
+
+MinBinaryHeap::MinBinaryHeap(MinBinaryHeap&& other) noexcept
+    : root(std::exchange(other.root, nullptr)), last(std::exchange(other.last, nullptr)),
+      blocks_(std::exchange(other.blocks_, nullptr)), spare_(std::exchange(other.spare_, nullptr)) {
+}
+
+MinBinaryHeap& MinBinaryHeap::operator=(MinBinaryHeap&& other) noexcept {
+    if (this != &other) {
+        clear();
+        MinBinaryHeap gone(std::move(*this));
+        swap(other);
+    }
+    return *this;
+}
+
+void MinBinaryHeap::swap(MinBinaryHeap& other) noexcept {
+    std::swap(root, other.root);
+    std::swap(last, other.last);
+    std::swap(blocks_, other.blocks_);
+    std::swap(spare_, other.spare_);
+}
+
+void MinBinaryHeap::update(NodeData* item) {
+    requireItem("update", item, this);
+    BinaryHeapNode* node = item->node;
+    BinaryHeapNode* parent = node->parent;
+    if (parent != nullptr && item->lt(parent->data)) {
+        // Already known to go up past its parent: start the walk there.
+        placeItem(node, parent->data);
+        placeItem(pushLargerParentsDown(parent, item), item);
+    } else {
+        placeItem(pullSmallerChildrenUpWhileLess(node, item), item);
+    }
+}
+
+void MinBinaryHeap::remove(NodeData* item) {
+    requireItem("remove", item, this);
+    BinaryHeapNode* hole = item->node;
+    NodeData* moved = deleteLast();
+    if (moved != item) {
+        // The last item fills the hole and finds its place from there.
+        placeItem(hole, moved);
+        update(moved);
+        item->node = nullptr;
+    }
+}
+
+bool MinBinaryHeap::contains(const NodeData* item) const {
+    if (item == nullptr || item->node == nullptr || item->node->data != item) {
+        return false;
+    }
+    const BinaryHeapNode* top = item->node;
+    while (top->parent != nullptr) {
+        top = top->parent;
+    }
+    return top == root;
+}
+
+std::size_t MinBinaryHeap::size() const {
+    if (last == nullptr) {
+        return 0;
+    }
+    // The last node's 1-based level-order index, written in binary, is a
+    // leading 1 followed by the path from the root: 0 for left, 1 for right.
+    std::size_t path = 0;
+    unsigned depth = 0;
+    for (const BinaryHeapNode* node = last; node->parent != nullptr; node = node->parent) {
+        if (node->parent->rightChild == node) {
+            path |= std::size_t{1} << depth;
+        }
+        ++depth;
+    }
+    return (std::size_t{1} << depth) | path;
+}
+
+void MinBinaryHeap::clear() {
+    // From the last position back, so that the root's record is the pool's
+    // next and every position gets its old record again as the heap regrows.
+    BinaryHeapNode* node = last;
+    while (node != nullptr) {
+        BinaryHeapNode* before = node->prev;
+        if (node->data != nullptr) {
+            node->data->node = nullptr;
+        }
+        releaseNode(node);
+        node = before;
+    }
+    root = nullptr;
+    last = nullptr;
 }

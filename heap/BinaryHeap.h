@@ -13,6 +13,7 @@
 #ifndef HEAP_BINARYHEAP_H
 #define HEAP_BINARYHEAP_H
 
+#include <cstddef>
 #include <cstdint>
 
 class BinaryHeapNode;
@@ -107,6 +108,14 @@ class MinBinaryHeap {
     ~MinBinaryHeap();
     MinBinaryHeap(const MinBinaryHeap&) = delete;
     MinBinaryHeap& operator=(const MinBinaryHeap&) = delete;
+    /// Takes over \p other's nodes and items; \p other is left empty and
+    /// usable. O(1).
+    MinBinaryHeap(MinBinaryHeap&& other) noexcept;
+    /// Items stored here leave with a null node, as by clear(); then takes
+    /// over \p other's nodes and items, leaving \p other empty and usable. O(n).
+    MinBinaryHeap& operator=(MinBinaryHeap&& other) noexcept;
+    /// Exchanges the contents of two heaps; no item moves. O(1).
+    void swap(MinBinaryHeap& other) noexcept;
 
     /// Appends an empty position at the end of level order and links it; the
     /// caller fills its data. A failed allocation leaves the heap unchanged.
@@ -138,6 +147,21 @@ class MinBinaryHeap {
     /// Writes one line per node, in level order, to standard output. O(n).
     void print() const;
 
+    /// Moves \p item, which must be stored in this heap, to its place after
+    /// its key changed either way. O(log n).
+    void update(NodeData* item);
+    /// Takes \p item, which must be stored in this heap, out of it: its node
+    /// becomes null and heap order is restored. O(log n).
+    void remove(NodeData* item);
+    /// True when this very item (identity, not eq) is stored in this heap;
+    /// false for null. O(log n).
+    bool contains(const NodeData* item) const;
+    /// The number of items, read from the last node's place in the tree. O(log n).
+    std::size_t size() const;
+    /// Every stored item leaves with a null node; the heap is empty and keeps
+    /// its records for reuse. O(n).
+    void clear();
+
   private:
     /// A block of node records, with what the destructor needs to free it.
     struct NodeBlock;
@@ -152,5 +176,10 @@ class MinBinaryHeap {
     NodeBlock* blocks_ = nullptr;     ///< Every block allocated, newest first.
     BinaryHeapNode* spare_ = nullptr; ///< Unused records, chained through next.
 };
+
+/// Exchanges the contents of two heaps. O(1).
+inline void swap(MinBinaryHeap& a, MinBinaryHeap& b) noexcept {
+    a.swap(b);
+}
 
 #endif // HEAP_BINARYHEAP_H
