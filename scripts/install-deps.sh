@@ -10,8 +10,9 @@
 #   headless  a private X server and the image tools for screenshots
 #   record    the GIF optimiser for recordings
 #   web       the browser build: Emscripten, Node.js and CMake
-#   browser   Chromium, to take the browser build's picture headless, and
-#             the npm packages that drive it (tools/web, by npm ci)
+#   browser   Chromium, to take the browser build's picture headless, Firefox
+#             ESR for the browser tests' second browser, and the npm
+#             packages that drive them (tools/web, by npm ci)
 #   test      everything the whole test suite needs (includes the groups above)
 #
 # Packages already installed are left alone; when nothing is missing the script
@@ -39,7 +40,7 @@ declare -A groups=(
     [headless]="xvfb x11-apps imagemagick"
     [record]="gifsicle"
     [web]="emscripten nodejs cmake"
-    [browser]="chromium nodejs"
+    [browser]="chromium firefox-esr nodejs"
     # clang and its sanitizer and fuzzer runtimes for the sanitized build
     # (Debian ships them apart from clang, under a versioned name before the
     # unversioned one came, inside libclang-common before that); xauth for
@@ -72,7 +73,8 @@ for group in "$@"; do
     esac
 done
 
-# The browser group's npm packages (playwright-core, axe-core, pngjs), pinned
+# The browser group's npm packages (playwright-core, puppeteer-core, axe-core,
+# pngjs), pinned
 # in tools/web/package-lock.json: npm ci installs them into
 # tools/web/node_modules once Debian's packages are in, by a second run of this
 # script for those alone. npm comes from Debian unless node already brings it.

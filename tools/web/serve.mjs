@@ -6,6 +6,7 @@
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { pipeline } from 'node:stream';
 import { fileURLToPath } from 'node:url';
 
 const types = {
@@ -15,6 +16,15 @@ const types = {
 };
 
 const allowed = 'GET, HEAD';
+
+/// Requests one connection may have in flight at once. A browser sends the
+/// next only after an answer; a client piling up more is cut off rather than
+/// given a file open for each.
+const kPipelined = 8;
+/// How long a connection may go without taking any of its answer, or sending
+/// anything, before it is dropped: a client that never reads would otherwise
+/// hold its answers (and their files) for good.
+const kStallMs = 20000;
 
 /// The site file a request names: only plain file names, nothing below or
 /// above the site's directory. Undefined for a request target that is no URL
@@ -27,10 +37,37 @@ function fileName(target) {
   }
 }
 
+/// Opens the site file of that name for reading: only a regular file whose
+/// real path lies directly in the site (a symbolic link out of it is refused).
+/// Returns { fd, size } or undefined.
+function openInSite(site, name) {
+  let fd;
+  try {
+    const real = fs.realpathSync(path.join(site, name));
+    if (path.dirname(real) !== site) return undefined;
+    // No blocking on a FIFO swapped in since, and no link followed.
+    fd = fs.openSync(real, fs.constants.O_RDONLY | fs.constants.O_NOFOLLOW | fs.constants.O_NONBLOCK);
+    const stat = fs.fstatSync(fd);
+    if (stat.isFile()) return { fd, size: stat.size };
+  } catch {
+    // absent, or a name the file system refuses
+  }
+  if (fd !== undefined) fs.closeSync(fd);
+  return undefined;
+}
+
 /// Starts serving dir; resolves to { server, url } once listening. A bad
-/// request gets an answer, never ends the server.
-export function serve(dir, firstPort = 8000, lastPort = firstPort + 100) {
+/// request gets an answer, never ends the server. stallMs: see kStallMs.
+export function serve(dir, firstPort = 8000, lastPort = firstPort + 100, { stallMs = kStallMs } = {}) {
+  const site = fs.realpathSync(dir);
   const server = http.createServer((request, response) => {
+    const { socket } = request;
+    socket.inFlight = (socket.inFlight ?? 0) + 1;
+    response.on('close', () => { socket.inFlight -= 1; });
+    if (socket.inFlight > kPipelined) {
+      socket.destroy();
+      return;
+    }
     const fail = (status, text, headers = {}) => {
       response.writeHead(status, { 'Content-Type': 'text/plain', ...headers });
       response.end(request.method === 'HEAD' ? undefined : `${text}\n`);
@@ -44,28 +81,35 @@ export function serve(dir, firstPort = 8000, lastPort = firstPort + 100) {
       fail(405, 'method not allowed', { Allow: allowed });
       return;
     }
-    const file = path.join(dir, name);
     const type = types[path.extname(name)];
-    let stat;
-    try {
-      stat = !name.includes('/') && !name.startsWith('.') && type ? fs.statSync(file) : undefined;
-    } catch {
-      stat = undefined; // absent, or a name the file system refuses
-    }
-    if (!stat?.isFile()) {
+    const file = !name.includes('/') && !name.startsWith('.') && type ? openInSite(site, name) : undefined;
+    if (!file) {
       fail(404, 'not found');
       return;
     }
     response.writeHead(200, {
-      'Content-Type': type, 'Content-Length': stat.size, 'Cache-Control': 'no-store',
+      'Content-Type': type, 'Content-Length': file.size, 'Cache-Control': 'no-store',
     });
     if (request.method === 'HEAD') {
+      fs.closeSync(file.fd);
       response.end();
       return;
     }
-    // A file that goes away while it is read cuts the answer short.
-    fs.createReadStream(file).on('error', () => response.destroy()).pipe(response);
+    // The file is closed however the answer ends: sent, cut off by the
+    // client, or the file going away while it is read.
+    const stream = fs.createReadStream(null, { fd: file.fd });
+    socket.streams ??= new Set();
+    socket.streams.add(stream);
+    stream.on('close', () => socket.streams.delete(stream));
+    pipeline(stream, response, () => {});
   });
+  // An answer still waiting its turn behind another is no stream's yet: the
+  // connection's end closes its file.
+  server.on('connection', (socket) => {
+    socket.on('close', () => socket.streams?.forEach((stream) => stream.destroy()));
+  });
+  server.timeout = stallMs;
+  server.keepAliveTimeout = Math.min(server.keepAliveTimeout, stallMs);
   return new Promise((resolve, reject) => {
     let port = firstPort;
     server.on('error', (error) => {

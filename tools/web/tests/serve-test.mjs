@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The page's static server under requests a browser would never send: each
-// gets its answer, and the server keeps serving.
+// The page's static server under requests a browser would never send, and
+// clients that never read or hang up early: each gets its answer or is cut
+// off, no file stays open, and the server keeps serving.
 //
 //   node serve-test.mjs
 import assert from 'node:assert/strict';
@@ -43,12 +44,33 @@ function request(port, method, target) {
   });
 }
 
-const site = fs.mkdtempSync(path.join(os.tmpdir(), 'serve-test.'));
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const openFiles = () => fs.readdirSync('/proc/self/fd').length;
+/// Polls until check() holds, for up to ms; the last answer.
+async function eventually(check, ms) {
+  for (const end = Date.now() + ms; !(await check()) && Date.now() < end;) await sleep(50);
+  return check();
+}
+
+const root = fs.mkdtempSync(path.join(os.tmpdir(), 'serve-test.'));
+const site = path.join(root, 'site');
+fs.mkdirSync(site);
 const page = '<!doctype html><title>t</title>\n';
 fs.writeFileSync(path.join(site, 'index.html'), page);
 fs.writeFileSync(path.join(site, 'app.js'), '//\n');
-const { server, url } = await serve(site, 18000);
+// Larger than what the sockets buffer, so an answer is still being sent when
+// its client hangs up.
+const bigSize = 8 << 20;
+fs.writeFileSync(path.join(site, 'big.wasm'), Buffer.alloc(bigSize, 7));
+fs.writeFileSync(path.join(root, 'secret.html'), 'outside the site\n');
+fs.symlinkSync(path.join(root, 'secret.html'), path.join(site, 'secret.html'));
+fs.symlinkSync('../secret.html', path.join(site, 'relative.html'));
+fs.symlinkSync('/etc/passwd', path.join(site, 'passwd.js'));
+fs.symlinkSync('app.js', path.join(site, 'alias.js'));
+const stallMs = 1500;
+const { server, url } = await serve(site, 18000, 18100, { stallMs });
 const port = Number(new URL(url).port);
+const connections = () => new Promise((resolve) => server.getConnections((_, n) => resolve(n)));
 try {
   const expectPage = async (what) => {
     const got = await request(port, 'GET', '/');
@@ -86,9 +108,56 @@ try {
     assert.equal((await request(port, 'GET', target)).status, 404, target);
   }
   assert.equal((await request(port, 'GET', '/app.js')).body, '//\n');
+
+  // Symbolic links: followed only to a file in the site.
+  for (const target of ['/secret.html', '/relative.html', '/passwd.js']) {
+    assert.equal((await request(port, 'GET', target)).status, 404, target);
+  }
+  assert.equal((await request(port, 'GET', '/alias.js')).body, '//\n');
+
+  // Clients hanging up mid-answer leave no file open.
+  const baseline = openFiles();
+  for (let round = 0; round < 10; ++round) {
+    await Promise.all(Array.from({ length: 30 }, () => new Promise((resolve) => {
+      const socket = net.connect(port, '127.0.0.1', () => socket.write('GET /big.wasm HTTP/1.1\r\nHost: h\r\n\r\n'));
+      socket.once('data', () => socket.destroy());
+      socket.on('close', resolve);
+      socket.on('error', () => {});
+    })));
+  }
+  assert.ok(await eventually(() => openFiles() <= baseline, 3000),
+    `${openFiles() - baseline} descriptors left open by 300 aborted requests`);
+
+  // A client piling up requests without reading their answers holds no more
+  // than a few files, and is dropped once it has stalled.
+  const hoarder = net.connect(port, '127.0.0.1', () => {
+    hoarder.write('GET /big.wasm HTTP/1.1\r\nHost: h\r\n\r\n'.repeat(2000));
+  });
+  hoarder.pause();
+  hoarder.on('error', () => {});
+  await sleep(500);
+  assert.ok(openFiles() <= baseline + 10, `${openFiles() - baseline} files open for one client`);
+  assert.ok(await eventually(async () => (await connections()) === 0, stallMs + 3000),
+    'a client that never reads is still connected');
+  hoarder.destroy();
+  // One that sends a single request and never reads is dropped as well.
+  const sleeper = net.connect(port, '127.0.0.1', () => sleeper.write('GET /big.wasm HTTP/1.1\r\nHost: h\r\n\r\n'));
+  sleeper.pause();
+  sleeper.on('error', () => {});
+  await sleep(300);
+  assert.equal(await connections(), 1);
+  assert.ok(await eventually(async () => (await connections()) === 0, stallMs + 3000),
+    'a client that never reads its answer is still connected');
+  sleeper.destroy();
+
+  // Then twenty at once are all served in full, and every file is closed.
+  const all = await Promise.all(Array.from({ length: 20 }, () => request(port, 'GET', '/big.wasm')));
+  assert.deepEqual(all.map((got) => [got.status, got.body.length]),
+    Array(20).fill([200, bigSize]));
+  assert.ok(await eventually(() => openFiles() <= baseline, 3000), 'files left open');
   await expectPage('at the end');
   console.log('serve: all passed');
 } finally {
   server.close();
-  fs.rmSync(site, { recursive: true, force: true });
+  fs.rmSync(root, { recursive: true, force: true });
 }
