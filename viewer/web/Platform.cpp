@@ -88,6 +88,17 @@ void rearm() {
                   pacing.generation);
 }
 
+/// Draws the scene as it stands on a fresh context: the GL state the program
+/// set up is gone with the old one.
+void drawAfresh() {
+    webGlutForgetState();
+    init();
+    reshape(kWindowSide, kWindowSide);
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
+    glFlush();
+}
+
 void setSpeed(double speed) {
     // The page offers 0.25 to 4; anything else would be its mistake.
     if (!(speed >= 0.25 && speed <= 4.0)) {
@@ -171,14 +182,15 @@ EMSCRIPTEN_KEEPALIVE void heapViewSetContextLost(int lost) {
     pacing.lost = lost != 0;
     pacing.singleSteps = 0;
     if (!pacing.lost) {
-        webGlutForgetState();
-        init();
-        reshape(kWindowSide, kWindowSide);
-        glClear(GL_COLOR_BUFFER_BIT);
-        drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
-        glFlush();
+        drawAfresh();
     }
     rearm();
+}
+
+/// Once the program has quit, a restored context gets its last frame back,
+/// and nothing runs after it.
+EMSCRIPTEN_KEEPALIVE void heapViewRedraw() {
+    drawAfresh();
 }
 
 } // extern "C"

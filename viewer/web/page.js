@@ -16,41 +16,65 @@
   const messages = byId('messages');
   const speeds = [...speedSelect.options].map((option) => option.value);
   const kStepLines = 500;
+  const kMessageLines = 500;
+  const kShownProblems = 5;
 
-  const scrollDown = (box) => { box.scrollTop = box.scrollHeight; };
+  // Control, format (bidirectional among them) and separator characters
+  // shown as escapes, so a line in Messages reads as written.
+  const unseen = /[\p{Cc}\p{Cf}\p{Cs}\p{Zl}\p{Zp}]/gu;
+  const escaped = (text) => text.replace(unseen,
+    (c) => `\\u{${c.codePointAt(0).toString(16).padStart(4, '0')}}`);
+  // One text node a line, the oldest dropped past the cap; the box is
+  // scrolled once a frame rather than laid out again for every line.
+  let scrollPending = false;
   const say = (text) => {
-    messages.textContent += text + '\n';
-    scrollDown(messages);
+    messages.appendChild(document.createTextNode(escaped(String(text)) + '\n'));
+    while (messages.childNodes.length > kMessageLines) messages.firstChild.remove();
+    if (!scrollPending) {
+      scrollPending = true;
+      requestAnimationFrame(() => {
+        scrollPending = false;
+        messages.scrollTop = messages.scrollHeight;
+      });
+    }
   };
 
   // The run's settings from the address: a bad value is ignored and said.
   const settings = { seed: null, paused: false, speed: 1 };
-  const shown = (value) => JSON.stringify(value.length > 40 ? value.slice(0, 40) + '…' : value);
-  const problems = [];
+  const shown = (value) => {
+    const characters = [...value.slice(0, 82)];
+    return JSON.stringify(characters.length > 40 ? characters.slice(0, 40).join('') + '…' : value);
+  };
+  // The first few said, the rest counted: an address may hold thousands.
+  let ignored = 0;
+  const ignore = (problem) => {
+    if (++ignored <= kShownProblems) say(`Ignored in the address: ${problem}.`);
+  };
   for (const [name, value] of new URLSearchParams(location.search)) {
     if (name === 'seed') {
       if (/^\d{1,10}$/.test(value) && Number(value) <= 0xffffffff) {
         settings.seed = Number(value);
       } else {
-        problems.push(`seed=${shown(value)} is not a whole number from 0 to 4294967295`);
+        ignore(`seed=${shown(value)} is not a whole number from 0 to 4294967295`);
       }
     } else if (name === 'paused') {
       if (value === '1' || value === '0') settings.paused = value === '1';
-      else problems.push(`paused=${shown(value)} is neither 1 nor 0`);
+      else ignore(`paused=${shown(value)} is neither 1 nor 0`);
     } else if (name === 'speed') {
       if (speeds.includes(value)) settings.speed = Number(value);
-      else problems.push(`speed=${shown(value)} is not one of ${speeds.join(', ')}`);
+      else ignore(`speed=${shown(value)} is not one of ${speeds.join(', ')}`);
     } else {
-      problems.push(`${shown(name)} is not a setting (seed, paused and speed are)`);
+      ignore(`${shown(name)} is not a setting (seed, paused and speed are)`);
     }
   }
-  for (const problem of problems) say(`Ignored in the address: ${problem}.`);
+  if (ignored > kShownProblems) say(`… and ${ignored - kShownProblems} more ignored in the address.`);
   speedSelect.value = String(settings.speed);
 
   let seedInUse = null;
   let paused = settings.paused;
   let lost = false;
   let stopped = false;
+  let quit = false;
 
   const updateLink = () => {
     if (seedInUse === null) return;
@@ -123,35 +147,47 @@
     updateLink();
   });
 
-  // A lost picture stops the steps; a restored one draws again.
+  // A lost picture stops the steps; a restored one draws again. Once the
+  // program has quit, its last frame is drawn again and nothing more.
   canvas.addEventListener('webglcontextlost', (event) => {
     event.preventDefault(); // so that the browser may give it back
     lost = true;
     if (running()) Module._heapViewSetContextLost(1);
-    say('The browser took the picture away (WebGL context lost): the steps are stopped.');
+    say('The browser took the picture away (WebGL context lost)' +
+      (running() ? ': the steps are stopped.' : '.'));
     updateControls();
   });
   canvas.addEventListener('webglcontextrestored', () => {
     lost = false;
-    say('The picture is back: drawing again.');
-    if (running()) Module._heapViewSetContextLost(0);
+    if (running()) {
+      say('The picture is back: drawing again.');
+      Module._heapViewSetContextLost(0);
+    } else if (quit) {
+      Module._heapViewRedraw();
+      say('The picture is back, as it was when Heap View quit.');
+    }
     updateControls();
   });
 
   // These listeners come before the program's own, so they can hold events
   // back from it: keys meant for a control (and Tab, which moves between
-  // them), all input once it has quit, and, as a window would, the release of
-  // a button that was not pressed on the picture.
+  // them), Space unless the picture has the focus (elsewhere it scrolls the
+  // page), all input once it has quit, and, as a window would, the release of
+  // a button that was not pressed on the picture. The program keeps a press on
+  // the picture from focusing it, so that is done here.
   const inControl = (target) => target instanceof Element &&
     target.closest('button, select, input, textarea, a[href], [contenteditable]') !== null;
   const pressedOnCanvas = new Set();
   for (const type of ['keydown', 'keyup', 'mousedown', 'mouseup']) {
     window.addEventListener(type, (event) => {
-      if (type === 'mousedown' && event.target === canvas) pressedOnCanvas.add(event.button);
+      if (type === 'mousedown' && event.target === canvas) {
+        pressedOnCanvas.add(event.button);
+        canvas.focus({ preventScroll: true });
+      }
       const released = type === 'mouseup' && pressedOnCanvas.delete(event.button);
       const key = type.startsWith('key');
-      if (stopped || (type === 'mouseup' && !released) ||
-          (key && (inControl(event.target) || event.key === 'Tab'))) {
+      if (stopped || (type === 'mouseup' && !released) || (key && (inControl(event.target) ||
+          event.key === 'Tab' || (event.key === ' ' && event.target !== canvas)))) {
         event.stopImmediatePropagation();
       }
     }, true);
@@ -171,7 +207,35 @@
     heapViewPage: page,
     print: (text) => { console.log(text); say(text); },
     printErr: (text) => { console.error(text); say(text); },
-    onExit: (status) => stop(`Heap View has quit (status ${status}): the animation is stopped.`),
+    onExit: (status) => {
+      quit = true;
+      stop(`Heap View has quit (status ${status}): the animation is stopped.`);
+    },
     onAbort: (what) => stop(`Heap View stopped on an error: ${what}`),
   };
+
+  // What would otherwise fail in silence is said before the program is
+  // loaded, and the controls stay off.
+  const hasWebGL = () => {
+    try {
+      const gl = document.createElement('canvas').getContext('webgl');
+      gl?.getExtension('WEBGL_lose_context')?.loseContext(); // not kept alive
+      return Boolean(gl);
+    } catch {
+      return false;
+    }
+  };
+  if (location.protocol === 'file:') {
+    stop('Heap View cannot run from a file: the browser will not load its program so. ' +
+      'Serve the site (scripts/serve-web.sh) and open the address it prints.');
+  } else if (!hasWebGL()) {
+    stop('Heap View needs WebGL, which this browser does not offer here: turn on WebGL ' +
+      '(and graphics acceleration) in its settings, or open the page in a browser that has it.');
+  } else {
+    const script = document.createElement('script');
+    script.src = 'heap-view.js';
+    script.onerror = () => stop('Heap View could not be loaded: the server has no heap-view.js ' +
+      'beside this page (rebuild the site with scripts/build-web.sh).');
+    document.body.appendChild(script);
+  }
 }

@@ -2,15 +2,21 @@
 // The browser build in headless Chromium, as a visitor sees it: the canvas's
 // pixels against the desktop geometry, every label read back exactly in GLUT's
 // glyphs, the pacing at each speed, the controls, the list and the step log,
-// reproducible runs from a seed, a lost picture, the page's accessibility and
-// what clicks and keys reach the program.
+// reproducible runs from a seed, a lost picture, the page's accessibility,
+// what clicks and keys reach the program, hostile addresses and what the page
+// says when it cannot run. Then the same seeded run, Pause and Step in
+// Firefox ESR, and its own no-WebGL line.
 //
 //   node browser-test.mjs SITE_DIR GLYPHS_INC BOXES_TSV
+// ($DISPLAY: an X server for Firefox's window; headless it has no WebGL.)
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import zlib from 'node:zlib';
 import { after, afterEach, before, test } from 'node:test';
-import { axeSource, canvasBox, canvasFrame, launch, newPage } from '../../../tools/web/browser.mjs';
+import { axeSource, canvasBox, canvasFrame, launch, launchFirefox, newPage }
+  from '../../../tools/web/browser.mjs';
 import { serve } from '../../../tools/web/serve.mjs';
 
 const [site, glyphFile, boxFile] = process.argv.slice(2);
@@ -148,8 +154,8 @@ afterEach(async () => {
 
 /// A fresh page at url + query, with what it writes to the console and any
 /// error on it collected, once the program has drawn its first frame.
-async function open(query = '') {
-  const page = await newPage(browser);
+async function open(query = '', page = undefined) {
+  page ??= await newPage(browser);
   pages.add(page);
   const lines = [];
   const problems = [];
@@ -188,6 +194,9 @@ async function stepRate(page, ms) {
   return ((last - first) * 1000) / (end - start);
 }
 const listValues = async (page) => (await heapItems(page).allTextContents()).map(Number);
+
+/// The Chromium run the Firefox one is held to: canvas, log and list.
+let seededRun;
 
 test('the site is its four files, at most 64 KB compressed with gzip -9', () => {
   const files = fs.readdirSync(site).sort();
@@ -313,6 +322,7 @@ test('a seed gives the same run; pause holds it and Step adds one step', async (
   };
   const first = await run();
   const second = await run();
+  seededRun = first;
   console.log(`first frame of a second load ${Math.round(await second.page.evaluate(
     () => Module.heapViewPage.firstFrameAt))} ms after navigation began`);
   assert.ok(first.frame.data.equals(second.frame.data), 'the same seed drew different canvases');
@@ -489,3 +499,181 @@ test('four steps a second with 200 items listed and told, under 5 % of a core',
     assert.equal(await heapItems(page).count(), 200);
     assert.deepEqual(problems, []);
   });
+
+test('a hostile address, thousands of messages, Space off the picture, a picture back after q',
+  async () => {
+    // 6003 settings it cannot use, a right-to-left override and other unseen
+    // characters among them: the page loads, says five and counts the rest.
+    const hostile = ['seed=%E2%80%AE1337', 'x%C2%85y=1', '%E2%81%A6=%07', ...Array(6000).fill('x')];
+    const page = await newPage(browser);
+    await page.setViewportSize({ width: 900, height: 500 }); // a page to scroll
+    const { problems } = await open(`?${hostile.join('&')}`, page);
+    const firstFrameAt = await page.evaluate(() => Module.heapViewPage.firstFrameAt);
+    const said = (await messagesLog(page).textContent()).trim().split('\n');
+    console.log(`6003 bad settings: first frame ${Math.round(firstFrameAt)} ms`);
+    assert.ok(firstFrameAt < 5000, `first frame ${Math.round(firstFrameAt)} ms after navigation`);
+    assert.equal(said.length, 6, said.join('\n'));
+    assert.equal(said[0], 'Ignored in the address: seed="\\u{202e}1337" is not a whole number ' +
+      'from 0 to 4294967295.');
+    assert.match(said[1], /^Ignored in the address: "x\\u\{0085\}y" is not a setting/);
+    assert.match(said[2], /^Ignored in the address: "\\u\{2066\}" is not a setting/);
+    assert.equal(said[5], '… and 5998 more ignored in the address.');
+
+    // Messages keeps its last 500 lines, and 1200 at once cost little.
+    const printedIn = await page.evaluate(() => {
+      const start = performance.now();
+      for (let i = 0; i < 1200; ++i) Module.print(`line ${i}`);
+      return performance.now() - start;
+    });
+    const kept = (await messagesLog(page).textContent()).trim().split('\n');
+    console.log(`1200 messages printed in ${printedIn.toFixed(0)} ms`);
+    assert.deepEqual([kept.length, kept[0], kept[499]], [500, 'line 700', 'line 1199']);
+    assert.ok(printedIn < 1000, `1200 messages took ${printedIn.toFixed(0)} ms`);
+
+    // Space scrolls the page unless the picture has the focus.
+    const scrolled = () => page.evaluate(() => window.scrollY);
+    await page.evaluate(() => { document.activeElement?.blur(); window.scrollTo(0, 0); });
+    await page.keyboard.press('Space');
+    assert.ok(await eventually(async () => (await scrolled()) > 0), 'Space did not scroll the page');
+    await sleep(500); // the scroll may be smooth
+    await page.evaluate(() => window.scrollTo(0, 0));
+    await page.evaluate(() => window.addEventListener('keydown', (event) => {
+      window.spaceTaken = event.defaultPrevented;
+    }));
+    const box = await canvasBox(page);
+    await page.mouse.click(box.x + 100, box.y + 50);
+    assert.equal(await page.evaluate(() => document.activeElement.id), 'canvas');
+    await page.keyboard.press('Space');
+    await sleep(500);
+    assert.equal(await scrolled(), 0, 'Space on the picture scrolled the page');
+    assert.equal(await page.evaluate(() => window.spaceTaken), true, 'Space on the picture not taken');
+
+    // After q, a picture lost and given back shows the last frame again.
+    await page.keyboard.press('q');
+    await page.waitForFunction(() => /has quit/.test(document.getElementById('messages').textContent));
+    await sleep(300);
+    const before = readLabels(await canvasFrame(page));
+    await page.evaluate(() => {
+      window.loseContext = document.getElementById('canvas').getContext('webgl')
+        .getExtension('WEBGL_lose_context');
+      window.loseContext.loseContext();
+    });
+    await page.waitForFunction(() => /context lost/.test(document.getElementById('messages').textContent));
+    await page.evaluate(() => window.loseContext.restoreContext());
+    await page.waitForFunction(() => /picture is back/.test(document.getElementById('messages').textContent));
+    await sleep(300);
+    const frame = await canvasFrame(page);
+    assert.equal(colourAt(frame, 10, 390), 'red', 'the picture stayed black');
+    assert.deepEqual(readLabels(frame), before);
+    assert.deepEqual(problems, []);
+  });
+
+/// Polls check() until it holds or ms have passed; its last answer.
+async function eventually(check, ms = 2000) {
+  for (const end = Date.now() + ms; !(await check()) && Date.now() < end;) await sleep(50);
+  return check();
+}
+
+/// What a page that cannot run shows: one line in Messages, matching pattern,
+/// and its controls off. page is playwright's or puppeteer's.
+async function expectOneLine(page, pattern) {
+  const text = () => page.evaluate(() => document.getElementById('messages').textContent);
+  assert.ok(await eventually(async () => (await text()) !== '', 10000), 'nothing said');
+  await sleep(300); // a second line would be there by now
+  assert.match(await text(), pattern);
+  assert.equal((await text()).trim().split('\n').length, 1, await text());
+  assert.deepEqual(await page.evaluate(() => ['pause', 'step', 'speed'].map(
+    (id) => document.getElementById(id).disabled)), [true, true, true], 'controls still on');
+}
+
+test('what cannot run is said in one line, with the controls off', async () => {
+  // Opened as a file.
+  const page = await newPage(browser);
+  pages.add(page);
+  await page.goto(`file://${path.resolve(site)}/index.html`);
+  await expectOneLine(page, /cannot run from a file.*serve-web\.sh/);
+
+  // A site without the program's script.
+  const partial = fs.mkdtempSync(path.join(os.tmpdir(), 'heap-view-partial.'));
+  const without = await serve(partial, 18300);
+  try {
+    for (const name of ['index.html', 'page.js', 'heap-view.wasm']) {
+      fs.copyFileSync(path.join(site, name), path.join(partial, name));
+    }
+    await page.goto(without.url);
+    await expectOneLine(page, /no heap-view\.js/);
+  } finally {
+    without.server.close();
+    fs.rmSync(partial, { recursive: true, force: true });
+  }
+
+  // A browser with WebGL turned off.
+  const noWebGL = await newPage(browser);
+  pages.add(noWebGL);
+  await noWebGL.addInitScript(() => {
+    const getContext = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+      return /webgl/.test(type) ? null : getContext.call(this, type, ...rest);
+    };
+  });
+  await noWebGL.goto(url);
+  await expectOneLine(noWebGL, /needs WebGL.*turn on WebGL/);
+});
+
+test('Firefox ESR: the same seeded run, Pause and Step; without WebGL, one line', async () => {
+  assert.ok(seededRun, 'no Chromium run to compare with');
+  const noWebGL = await launchFirefox({ webgl: false });
+  try {
+    const page = await noWebGL.newPage();
+    await page.goto(url);
+    await expectOneLine(page, /needs WebGL/);
+    console.log(`Firefox: ${await noWebGL.version()}`);
+  } finally {
+    await noWebGL.close();
+  }
+
+  assert.ok(process.env.DISPLAY, 'no $DISPLAY for Firefox with WebGL');
+  const firefox = await launchFirefox();
+  try {
+    const page = await firefox.newPage();
+    const problems = [];
+    page.on('pageerror', (error) => problems.push(error.message));
+    await page.goto(`${url}?seed=123456789&paused=1`);
+    await page.waitForFunction(() => Module.heapViewPage.firstFrameAt !== null, { timeout: 30000 });
+    const lastStepFirefox = () => page.evaluate(() => Number(/^Step (\d+): /.exec(
+      document.getElementById('steps').lastElementChild?.textContent ?? 'Step 0: ')[1]));
+    const waitFor = (n) => page.waitForFunction((step) => Number(/^Step (\d+): /.exec(
+      document.getElementById('steps').lastElementChild?.textContent ?? 'Step 0: ')[1]) >= step,
+    { timeout: 10000 }, n);
+    for (let n = 2; n <= 20; ++n) {
+      await page.click('#step');
+      await waitFor(n);
+    }
+    await sleep(400);
+    assert.equal(await lastStepFirefox(), 20);
+    const log = await page.evaluate(() => document.getElementById('steps').textContent);
+    const values = await page.evaluate(
+      () => [...document.querySelectorAll('#heap li')].map((li) => Number(li.textContent)));
+    assert.equal(log, seededRun.log, 'Firefox told other steps');
+    assert.deepEqual(values, seededRun.values, 'Firefox listed another heap');
+    const frame = await canvasFrame(page);
+    assert.ok(frame.data.equals(seededRun.frame.data), 'Firefox drew another picture');
+    assert.deepEqual(readLabels(frame), values.slice(0, 20));
+
+    // Resume runs on, Pause holds, Step adds one.
+    await page.click('#pause');
+    await waitFor(24);
+    await page.click('#pause');
+    await sleep(400);
+    const held = await lastStepFirefox();
+    await sleep(800);
+    assert.equal(await lastStepFirefox(), held, 'steps went on while paused');
+    await page.click('#step');
+    await waitFor(held + 1);
+    await sleep(500);
+    assert.equal(await lastStepFirefox(), held + 1);
+    assert.deepEqual(problems, []);
+  } finally {
+    await firefox.close();
+  }
+});
