@@ -37,7 +37,9 @@ export function launch() {
 /// browser reaches no network whatever it tries.
 export function launchFirefox({ webgl = true } = {}) {
   const nowhere = { host: '127.0.0.1', port: 9 };
-  const env = { ...process.env };
+  const nowhereUrl = `http://${nowhere.host}:${nowhere.port}/`;
+  // Firefox takes another server for its remote settings only when told so.
+  const env = { ...process.env, MOZ_REMOTE_SETTINGS_DEVTOOLS: '1' };
   if (!webgl) delete env.DISPLAY;
   return puppeteer.launch({
     browser: 'firefox',
@@ -57,6 +59,11 @@ export function launchFirefox({ webgl = true } = {}) {
       'toolkit.telemetry.enabled': false, 'toolkit.telemetry.server': '',
       'app.update.auto': false, 'extensions.systemAddon.update.enabled': false,
       'browser.region.network.url': '', 'browser.ping-centre.telemetry': false,
+      // Where puppeteer names a host that does not exist, which would still
+      // be looked up.
+      'services.settings.server': nowhereUrl, 'network.sntp.pools': nowhere.host,
+      'datareporting.healthreport.documentServerURI': nowhereUrl,
+      'extensions.webservice.discoverURL': nowhereUrl,
       'webgl.disabled': !webgl,
     },
   });
