@@ -76,7 +76,7 @@ space_note() {
     free=$(stat -f -c '%a %S' -- "$1" 2>/dev/null) || return 0
     free=$((${free% *} * ${free#* } / 1024))
     if ((free < 1024)); then
-        printf ": the disk is full ('%s' has %d KB free)" "$1" "$free"
+        printf ": the disk is full ('%s' has only %d KB free)" "$1" "$free"
     fi
 }
 

@@ -4,17 +4,21 @@
 # scripts/measure-pacing.sh answers its options.
 #
 # Usage: run-command.sh arguments
-#        run-command.sh headless BUILD_DIR
+#        run-command.sh headless BUILD_DIR [SITE_DIR]
 #
-#   arguments  help, bad options and output paths:
+#   arguments  help, bad options and output paths (run.sh's and serve-web.sh's):
 #              each answers at once, and nothing is installed or built (package
 #              and build tools on PATH are replaced by tripwires that log
 #              their call)
 #   headless   real runs on a private Xvfb, building into BUILD_DIR: builds
-#              interrupted by SIGINT and SIGTERM, a recording and a screenshot
-#              at relative paths (one through a symbolic link), a viewer that
-#              dies at start, and an interrupt; after each, nothing of the run
-#              is left running and no file of it is left behind
+#              interrupted by SIGINT and SIGTERM (one while a second run.sh
+#              waits for it), a TMPDIR with no room, a recording and a
+#              screenshot at relative paths with a % in them (one through a
+#              symbolic link), a viewer that dies at start, and an interrupt;
+#              with SITE_DIR, a page built there also: its build stopped by
+#              SIGTERM, its screenshot stopped by SIGTERM, taken, and taken
+#              to a path that became a FIFO meanwhile. After each, nothing of
+#              the run is left running and no file of it is left behind
 set -euo pipefail
 
 run=$(cd "$(dirname "$0")/.." && pwd)/run.sh
@@ -255,7 +259,7 @@ headless() {
             HEAP_VIEW_BUILD_DIR="$build" "$run" --screenshot full.png
     ) >"$scratch/out" 2>"$scratch/err" || status=$?
     [[ $status == 1 ]] || fail "full TMPDIR: status $status"
-    grep -qx "run.sh: could not capture the Heap View window: the disk is full ('$scratch/full' has [0-9]* KB free)" \
+    grep -qx "run.sh: could not capture the Heap View window: the disk is full ('$scratch/full' has only [0-9]* KB free)" \
         "$scratch/err" || fail "full TMPDIR: said '$(cat "$scratch/err")'"
     [[ ! -e $scratch/typed/full.png ]] || fail "full TMPDIR: a screenshot was written"
     expect_clean "full TMPDIR"
