@@ -1,4 +1,5 @@
 # SPDX-License-Identifier: MIT
+# shellcheck shell=bash disable=SC2154 # me and typed_in are set by the script that sources this
 # Sourced by scripts/run.sh and scripts/serve-web.sh, which set `me` (the
 # name their messages start with) and `typed_in` (where the command was typed)
 # first. What they share: their messages, the checks on an output file, and
