@@ -104,23 +104,23 @@ running() {
     [[ ${stat%% *} != Z ]]
 }
 # Stops a child and every process below it (a browser's own children too),
-# and waits for them all: asked first, killed after 5 s.
+# and waits for them all: asked first, killed if still there after 5 s.
 stop_tree() {
     local pids left pid
     pids=$(process_tree "$1")
     # shellcheck disable=SC2086 # one id a word
     kill $pids 2>/dev/null || true
-    wait "$1" 2>/dev/null || true
     for _ in $(seq 50); do
         left=
         for pid in $pids; do
             if running "$pid"; then left+=" $pid"; fi
         done
-        [[ -n $left ]] || return 0
+        [[ -n $left ]] || break
         sleep 0.1
     done
     # shellcheck disable=SC2086
-    kill -KILL $left 2>/dev/null || true
+    [[ -z $left ]] || kill -KILL $left 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
 }
 cleanup() {
     local status=$?
