@@ -7,7 +7,8 @@
 # index.html, page.js, heap-view.js and heap-view.wasm. CMake's own tree goes
 # to CMAKE_DIR (default: build-web-cmake/ in the repository). Paths given are
 # taken from the current directory. Installs Emscripten and Node.js from
-# Debian's packages first if they are missing.
+# Debian's packages first if they are missing. A second build into the same
+# CMAKE_DIR waits for the first to finish.
 #
 # Options:
 #   --cmake-dir CMAKE_DIR  where CMake's tree goes
@@ -48,6 +49,12 @@ mkdir -p "$site" "$tree"
 site=$(cd "$site" && pwd)
 tree=$(cd "$tree" && pwd)
 [[ $site != "$tree" ]] || usage_error "the site and the CMake tree must differ"
+# Two builds into one tree would break each other: a second one waits.
+exec {lock}<"$tree"
+if ! flock -n "$lock"; then
+    echo "build-web: waiting for another build in $tree to finish" >&2
+    flock "$lock"
+fi
 # Sites built before the CMake tree moved out kept it in SITE_DIR/cmake.
 if [[ -f $site/cmake/CMakeCache.txt ]]; then rm -rf "${site:?}/cmake"; fi
 

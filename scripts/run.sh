@@ -33,7 +33,8 @@
 #
 # Packages come from scripts/install-deps.sh: for the window alone a compiler,
 # CMake and GLUT; without a display also Xvfb and ImageMagick; for a recording
-# also gifsicle. The build goes to build/ (HEAP_VIEW_BUILD_DIR to change it).
+# also gifsicle. The build goes to build/ (HEAP_VIEW_BUILD_DIR to change it);
+# a second run.sh building there at the same time waits for the first.
 set -euo pipefail
 
 typed_in=$PWD
@@ -43,68 +44,9 @@ readonly mutation_seconds=6
 readonly frame_us=250000
 readonly max_gif_bytes=$((3 * 1024 * 1024))
 
-usage() {
-    sed -n '3,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"
-}
-usage_error() {
-    echo "run.sh: $1 (see scripts/run.sh --help)" >&2
-    exit 2
-}
-die() {
-    echo "run.sh: $1" >&2
-    exit 1
-}
-# An output path that names something other than a file: status 2, as for a
-# bad argument, but the help would not say more.
-refuse() {
-    echo "run.sh: $1" >&2
-    exit 2
-}
-
-# What kind of file, other than a regular one, path is or leads to.
-file_kind() {
-    if [[ -d $1 ]]; then
-        echo "a directory"
-    elif [[ -c $1 ]]; then
-        echo "a character device"
-    elif [[ -b $1 ]]; then
-        echo "a block device"
-    elif [[ -p $1 ]]; then
-        echo "a FIFO"
-    elif [[ -S $1 ]]; then
-        echo "a socket"
-    else
-        echo "not a regular file"
-    fi
-}
-
-# The absolute path of the file an output option's FILE names, to be
-# replaced whole by a regular file, given as typed, the option, and the
-# suffix its file name must have. A symbolic link is followed: its target is
-# written and the link stays. Anything there that is not a regular file (a
-# device, a FIFO, a directory...) is refused rather than replaced. The
-# target's directory is made, and writing there is tried, now: before
-# anything is installed or built.
-output_path() {
-    local path=$1 option=$2 suffix=$3 dir probe
-    [[ $path == /* ]] || path=$typed_in/$path
-    if [[ -e $path && ! -f $path ]]; then
-        refuse "cannot write '$path': it is $(file_kind "$path")"
-    fi
-    [[ $path != */ ]] || refuse "cannot write '$path': it names a directory"
-    [[ ${path,,} == *"$suffix" ]] || usage_error "$option FILE must end in $suffix, not '$1'"
-    if [[ -L $path ]]; then
-        path=$(readlink -m -- "$path")
-        # Still a link: one that leads back to itself.
-        [[ ! -L $path ]] || refuse "cannot write '$1': its links go round in a loop"
-    fi
-    dir=$(dirname -- "$path")
-    mkdir -p -- "$dir" 2>/dev/null || die "cannot create the directory of '$path'"
-    probe=$(mktemp -p "$dir" .run-sh-probe.XXXXXX 2>/dev/null) || die "cannot write to '$dir'"
-    rm -f -- "$probe"
-    [[ ! -e $path || -w $path ]] || die "cannot write '$path'"
-    printf '%s\n' "$path"
-}
+me=run.sh
+# shellcheck source=scripts/common.sh
+source "$repo/scripts/common.sh"
 
 screenshot=
 record=
@@ -156,65 +98,9 @@ fi
 # From here on, whatever ends the script, the cleanup stops every child it
 # started (the build with all its compilers and linkers, the X server, the
 # viewer) and waits for them, and removes the work files and any unfinished
-# output. The work directory is made first, so that an unusable TMPDIR is
-# found out before anything is installed.
-work=
-child_pid=
-build_pid=
-xvfb_pid=
-viewer_pid=
-unfinished=()
-# A process and all its descendants, from /proc (procps may be missing).
-process_tree() {
-    local child
-    echo "$1"
-    # shellcheck disable=SC2013 # ids separated by spaces
-    for child in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
-        process_tree "$child"
-    done
-}
-cleanup() {
-    local status=$?
-    trap '' INT TERM HUP # a second Ctrl-C must not cut the cleanup short
-    if [[ -n $build_pid ]]; then
-        # The build runs in a process group of its own: stop all of it. Its
-        # leader is ours to wait for; the rest are gone once the group is.
-        kill -TERM -- "-$build_pid" 2>/dev/null || true
-        wait "$build_pid" 2>/dev/null || true
-        for _ in $(seq 50); do
-            kill -0 -- "-$build_pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill -KILL -- "-$build_pid" 2>/dev/null || true
-    fi
-    if [[ -n $child_pid ]]; then
-        # shellcheck disable=SC2046 # one id a word
-        kill $(process_tree "$child_pid") 2>/dev/null || true
-    fi
-    for pid in $viewer_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf -- "${work:-}" "${unfinished[@]}"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'echo "run.sh: interrupted" >&2; exit 130' INT
-trap 'echo "run.sh: terminated" >&2; exit 143' TERM HUP
-work=$(mktemp -d 2>/dev/null) ||
-    die "cannot make a temporary directory in TMPDIR ('${TMPDIR:-/tmp}')"
-
-# Runs a command as a child and waits for it. Waiting with the wait builtin,
-# rather than in the foreground, lets a signal's trap run at once, and the
-# cleanup then stops the child.
-run_child() {
-    local status=0
-    "$@" <&0 & # without <&0 a background command reads /dev/null
-    child_pid=$!
-    wait "$child_pid" || status=$?
-    child_pid=
-    return "$status"
-}
+# output.
+start_cleanup
+tmp_root=$(dirname -- "$work")
 
 groups=(run)
 if $headless; then groups+=(headless); fi
@@ -223,27 +109,21 @@ run_child "$repo/scripts/install-deps.sh" "${groups[@]}"
 
 build=${HEAP_VIEW_BUILD_DIR:-build}
 [[ $build == /* ]] || build=$repo/$build
+lock_build_dir "$build"
 echo "run.sh: building heap-view in $build"
 build_log=$work/build.log
-# setsid makes the build a session and process group of its own (its id is
-# the build's pid), so that the cleanup can stop every process in it.
 # shellcheck disable=SC2016 # expanded by the inner bash
-setsid --wait bash -c 'cmake -S "$1" -B "$2" -DBUILD_TESTING=OFF &&
+if ! run_build bash -c 'cmake -S "$1" -B "$2" -DBUILD_TESTING=OFF &&
     cmake --build "$2" -j"$(nproc)" --target heap-view' build "$repo" "$build" \
-    </dev/null >"$build_log" 2>&1 &
-build_pid=$!
-build_status=0
-wait "$build_pid" || build_status=$?
-build_pid=
-if ((build_status != 0)); then
+    >"$build_log" 2>&1; then
     cat "$build_log" >&2
     die "the build failed (its output above)"
 fi
+exec {build_lock}<&-
 viewer=$build/viewer/heap-view
 
 if ! $headless; then
-    trap - EXIT INT TERM HUP
-    rm -rf -- "$work"
+    end_cleanup
     exec "$viewer" "${viewer_args[@]}"
 fi
 
@@ -255,6 +135,7 @@ fi
 Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" \
     2>"$work/xvfb.log" &
 xvfb_pid=$!
+started+=("$xvfb_pid")
 export DISPLAY=
 serving=false
 for _ in $(seq 100); do
@@ -274,24 +155,39 @@ fi
 
 "$viewer" "${viewer_args[@]}" &
 viewer_pid=$!
+started+=("$viewer_pid")
 
 # Ends the script if the viewer has stopped: nothing is left to picture.
 check_viewer() {
     if ! kill -0 "$viewer_pid" 2>/dev/null; then
         local status=0
         wait "$viewer_pid" || status=$?
-        viewer_pid=
+        started=("$xvfb_pid")
         die "heap-view exited early, with status $status"
     fi
 }
+# A picture of the window into file; xwd's complaint, if any, is kept in
+# capture_error (not in a file: the disk may be full).
+capture_error=
 capture() {
-    xwd -silent -name "Heap View" >"$1" 2>/dev/null
+    capture_error=$(xwd -silent -name "Heap View" 2>&1 >"$1") && return 0
+    capture_error=${capture_error%%$'\n'*}
+    return 1
+}
+# Why a capture failed, for good: no room in TMPDIR, or xwd's own words.
+capture_failed() {
+    local note
+    note=$(space_note "$tmp_root")
+    [[ -n $note ]] || note=${capture_error:+: $capture_error}
+    die "could not capture the Heap View window$note"
 }
 
 # The clock starts with the first frame on the screen.
 for _ in $(seq 200); do
     check_viewer
     ! capture "$work/first.xwd" || break
+    # Until the window is there xwd finds none; a full disk will not mend.
+    [[ -z $(space_note "$tmp_root") ]] || capture_failed
     sleep 0.1
 done
 [[ -s $work/first.xwd ]] || die "the Heap View window did not appear on the private Xvfb"
@@ -326,7 +222,7 @@ for ((tick = 1; tick <= frames; tick++)); do
     check_viewer
     frame=$work/frames/$(printf '%05d' "$tick").xwd
     if [[ -n $record ]] || ((tick == growth_frames)); then
-        capture "$frame" || die "could not capture the Heap View window"
+        capture "$frame" || capture_failed
     fi
     if ((tick == growth_frames)) && [[ -n $screenshot ]]; then
         cp "$frame" "$work/screenshot.xwd"
@@ -335,39 +231,35 @@ for ((tick = 1; tick <= frames; tick++)); do
 done
 [[ ! -t 1 ]] || echo
 
-# Results go to a temporary name beside the file, renamed once complete.
-finish() {
-    local target=$1
-    local partial=$(dirname -- "$target")/.$(basename -- "$target").partial-$$
-    unfinished+=("$partial")
-    shift
-    # A child, so that a signal stops a long conversion at once.
-    run_child "$@" "$partial" || die "could not write $target"
-    # Checked again: something else may have been put there meanwhile.
-    if [[ -e $target && ! -f $target || -L $target ]]; then
-        die "did not replace '$target': it is no longer a regular file"
-    fi
-    mv -fT -- "$partial" "$target"
-}
+# The pictures are made under fixed names inside the work directory, which
+# is the current one, so that nothing in a name given (a %d, say) is taken by
+# ImageMagick as a pattern; finish then puts them in place.
+# ImageMagick keeps what does not fit in memory in the work directory too,
+# where the cleanup finds it if a conversion is cut short.
+export MAGICK_TEMPORARY_PATH=$work
 # Prefer ImageMagick's own convert over any wrapper earlier on PATH.
 convert=convert
 [[ ! -x /usr/bin/convert ]] || convert=/usr/bin/convert
-png() { "$convert" "xwd:$work/screenshot.xwd" "png:$1"; }
+png() {
+    cd "$work" && "$convert" xwd:screenshot.xwd png:screenshot.png
+}
 gif() {
     # A frame per step at the step's own pace, looping; gifsicle then keeps
     # only what changes from frame to frame.
-    "$convert" -delay 25 -loop 0 "$work"/frames/*.xwd "gif:$work/raw.gif" &&
-        gifsicle -O3 "$work/raw.gif" -o "$1" || return 1
-    if (($(stat -c %s -- "$1") > max_gif_bytes)); then
-        echo "run.sh: the recording came out larger than 3 MiB" >&2
-        return 1
-    fi
+    cd "$work" && "$convert" -delay 25 -loop 0 frames/*.xwd gif:raw.gif &&
+        gifsicle -O3 raw.gif -o record.gif
 }
 if [[ -n $screenshot ]]; then
-    finish "$screenshot" png
+    # A child, so that a signal stops a long conversion at once.
+    run_child png || die "could not make the screenshot$(space_note "$tmp_root")"
+    finish "$work/screenshot.png" "$screenshot"
     echo "run.sh: screenshot of the Heap View window: $screenshot"
 fi
 if [[ -n $record ]]; then
-    finish "$record" gif
+    run_child gif || die "could not make the recording$(space_note "$tmp_root")"
+    if (($(stat -c %s -- "$work/record.gif") > max_gif_bytes)); then
+        die "the recording came out larger than 3 MiB"
+    fi
+    finish "$work/record.gif" "$record"
     echo "run.sh: recording of Heap View ($frames frames): $record"
 fi

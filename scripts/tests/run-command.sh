@@ -4,17 +4,21 @@
 # scripts/measure-pacing.sh answers its options.
 #
 # Usage: run-command.sh arguments
-#        run-command.sh headless BUILD_DIR
+#        run-command.sh headless BUILD_DIR [SITE_DIR]
 #
-#   arguments  help, bad options and output paths:
+#   arguments  help, bad options and output paths (run.sh's and serve-web.sh's):
 #              each answers at once, and nothing is installed or built (package
 #              and build tools on PATH are replaced by tripwires that log
 #              their call)
 #   headless   real runs on a private Xvfb, building into BUILD_DIR: builds
-#              interrupted by SIGINT and SIGTERM, a recording and a screenshot
-#              at relative paths (one through a symbolic link), a viewer that
-#              dies at start, and an interrupt; after each, nothing of the run
-#              is left running and no file of it is left behind
+#              interrupted by SIGINT and SIGTERM (one while a second run.sh
+#              waits for it), a TMPDIR with no room, a recording and a
+#              screenshot at relative paths with a % in them (one through a
+#              symbolic link), a viewer that dies at start, and an interrupt;
+#              with SITE_DIR, a page built there also: its build stopped by
+#              SIGTERM, its screenshot stopped by SIGTERM, taken, and taken
+#              to a path that became a FIFO meanwhile. After each, nothing of
+#              the run is left running and no file of it is left behind
 set -euo pipefail
 
 run=$(cd "$(dirname "$0")/.." && pwd)/run.sh
@@ -80,6 +84,10 @@ arguments() {
         "--help|0|^Usage: scripts/build-web.sh |build-web.sh"
         "--bogus|2|^build-web: unknown [a-z]+ '--bogus' .*\\(see scripts/build-web.sh --help\\)$|build-web.sh"
         "--help|0|^Usage: scripts/serve-web.sh |serve-web.sh"
+        "--screenshot /dev/null|2|^serve-web: cannot write '/dev/null': it is a character device$|serve-web.sh"
+        "--screenshot $scratch/fifo.png|2|^serve-web: cannot write '$scratch/fifo.png': it is a FIFO$|serve-web.sh"
+        "--screenshot $scratch/dir-link.png|2|^serve-web: cannot write '$scratch/dir-link.png': it is a directory$|serve-web.sh"
+        "--screenshot page.gif|2|^serve-web: --screenshot FILE must end in .png, not 'page.gif' |serve-web.sh"
         "--bogus|2|^serve-web: unknown [a-z]+ '--bogus' .*\\(see scripts/serve-web.sh --help\\)$|serve-web.sh"
         "--help|0|^Usage: scripts/install-deps.sh |install-deps.sh"
         "--bogus|2|^install-deps: unknown [a-z]+ '--bogus' .*\\(see scripts/install-deps.sh --help\\)$|install-deps.sh"
@@ -135,80 +143,176 @@ arguments() {
     [[ ! -e $scratch/typed/a/b/rec.gif ]] || fail "a failed run left an output file"
 }
 
-# Becomes run.sh, started from the typed directory with DISPLAY unset, a
-# private TMPDIR and the given build directory. Call it in a subshell.
+# Becomes run.sh, started from the typed directory with DISPLAY unset,
+# TMPDIR $tmp, the build directory $build and the page's site $site. Every
+# process it starts inherits RUN_COMMAND_TEST, which marks it as this test's
+# whatever else runs on the machine. Call it in a subshell.
 become_headless_run() {
     cd "$scratch/typed"
-    exec env -u DISPLAY TMPDIR="$scratch/tmp" HEAP_VIEW_BUILD_DIR="$build" "$run" "$@"
+    exec env -u DISPLAY TMPDIR="$tmp" RUN_COMMAND_TEST="$scratch" HEAP_VIEW_BUILD_DIR="$build" \
+        HEAP_VIEW_WEB_DIR="$site" "$run" "$@"
 }
 headless_run() {
     status=0
     (become_headless_run "$@") >"$scratch/out" 2>"$scratch/err" || status=$?
 }
 
+# The processes of the runs that are still there, by name.
+run_processes() {
+    grep -lzx "RUN_COMMAND_TEST=$scratch" /proc/[0-9]*/environ 2>/dev/null |
+        sed 's|^/proc/\([0-9]*\)/environ$|\1|' | xargs -r ps -o comm= -p || true
+}
 # Nothing the run started is still running, and it left no temporary files.
 expect_clean() {
     sleep 0.2
-    # Every process the run started inherited its private TMPDIR, whatever
-    # else runs on the machine.
     local left
-    left=$(grep -lzx "TMPDIR=$scratch/tmp" /proc/[0-9]*/environ 2>/dev/null |
-        sed 's|^/proc/\([0-9]*\)/environ$|\1|' | xargs -r ps -o comm= -p || true)
-    [[ -z $left ]] || fail "$1: still running: $(echo $left)"
-    [[ -z $(ls -A "$scratch/tmp") ]] || fail "$1: left $(ls -A "$scratch/tmp") in TMPDIR"
+    left=$(run_processes)
+    [[ -z $left ]] || fail "$1: still running: ${left//$'\n'/ }"
+    [[ -z $(ls -A "$tmp") ]] || fail "$1: left $(ls -A "$tmp") in TMPDIR"
     [[ -z $(find "$scratch" -name '.*partial*') ]] || fail "$1: left a partial output file"
 }
 
-# Starts run.sh in a process group of its own (job control), which it leads,
-# and waits until it has printed pattern.
-start_headless_job() {
-    local pattern=$1
-    shift
-    set -m
-    (become_headless_run "$@") >"$scratch/out" 2>"$scratch/err" &
-    job=$!
-    set +m
+# Waits up to 30 s until file has a line matching pattern.
+wait_for_line() {
     for _ in $(seq 300); do
-        ! grep -q "$pattern" "$scratch/out" 2>/dev/null || break
+        ! grep -q "$2" "$1" 2>/dev/null || return 0
         sleep 0.1
     done
+    return 1
+}
+# Starts run.sh in a process group of its own (job control), which it leads,
+# with its output in $scratch/NAME.out and .err, and waits until it has
+# printed pattern (on either).
+start_headless_job() {
+    local name=$1 pattern=$2
+    shift 2
+    set -m
+    (become_headless_run "$@") >"$scratch/$name.out" 2>"$scratch/$name.err" &
+    job=$!
+    set +m
+    for _ in $(seq 600); do
+        ! grep -qh "$pattern" "$scratch/$name.out" "$scratch/$name.err" 2>/dev/null || return 0
+        kill -0 "$job" 2>/dev/null || break
+        sleep 0.1
+    done
+    fail "run.sh $*: did not print '$pattern': $(cat "$scratch/$name.out" "$scratch/$name.err")"
+}
+# Signals a job, if it still runs, and waits for it: status is its exit
+# status.
+stop_job() {
+    if [[ $1 == INT ]]; then kill -INT -- "-$2"; else kill "-$1" "$2"; fi 2>/dev/null || true
+    status=0
+    wait "$2" || status=$?
 }
 
 headless() {
     build=$1
-    mkdir -p "$scratch/typed" "$scratch/tmp"
-    local job
+    site=${2:-}
+    tmp=$scratch/tmp
+    mkdir -p "$scratch/typed" "$tmp"
+    local job web_site=$site
+    site=
 
     # Interrupted while building, from the terminal (SIGINT to the process
     # group) and by SIGTERM to run.sh alone: each stops the whole build, its
     # compilers and linkers too, and removes its log. A fresh build directory
-    # keeps the build going long enough.
+    # keeps the build going long enough. The second time, another run.sh
+    # starts into the same directory and waits, saying so, until the first
+    # is gone; it is then stopped while building.
     local signal expected_status
     for signal in INT TERM; do
         expected_status=$((128 + $(kill -l "$signal")))
         build=$scratch/interrupted-build
         rm -rf "$build"
-        start_headless_job "^run.sh: building heap-view" --screenshot built.png
+        start_headless_job first "^run.sh: building heap-view" --screenshot built.png
         sleep 1
-        if [[ $signal == INT ]]; then kill -INT -- "-$job"; else kill -TERM "$job"; fi
-        status=0
-        wait "$job" || status=$?
+        if [[ $signal == TERM ]]; then
+            local first=$job
+            start_headless_job second "waiting for another build in $build to finish$" \
+                --screenshot built.png
+            [[ ! -s $scratch/second.out ]] || fail "second run.sh: went on: $(cat "$scratch/second.out")"
+            grep -qx "run.sh: waiting for another build in $build to finish" "$scratch/second.err" ||
+                fail "second run.sh: said '$(cat "$scratch/second.err")'"
+            stop_job TERM "$first"
+            [[ $status == 143 ]] || fail "first run.sh, SIGTERM: status $status"
+            wait_for_line "$scratch/second.out" "^run.sh: building heap-view" ||
+                fail "second run.sh: did not go on once the first was gone"
+            sleep 1
+        fi
+        stop_job "$signal" "$job"
         [[ $status == "$expected_status" ]] || fail "build SIG$signal: status $status"
         expect_clean "build SIG$signal"
     done
     rm -rf "$build"
     build=$1
 
+    # A TMPDIR with no room for the window's pictures (a 64 KB tmpfs, mounted
+    # in a mount namespace of the run's own, so that it goes with the run).
+    mkdir -p "$scratch/full"
+    status=0
+    (
+        cd "$scratch/typed"
+        # shellcheck disable=SC2046,SC2016 # no word, or one; expanded by sh
+        exec unshare --mount $( ((EUID == 0)) || echo --map-root-user) \
+            sh -c 'mount -t tmpfs -o size=64k heap-view-full "$0" && exec "$@"' "$scratch/full" \
+            env -u DISPLAY TMPDIR="$scratch/full" RUN_COMMAND_TEST="$scratch" \
+            HEAP_VIEW_BUILD_DIR="$build" "$run" --screenshot full.png
+    ) >"$scratch/out" 2>"$scratch/err" || status=$?
+    [[ $status == 1 ]] || fail "full TMPDIR: status $status"
+    grep -qx "run.sh: could not capture the Heap View window: the disk is full ('$scratch/full' has only [0-9]* KB free)" \
+        "$scratch/err" || fail "full TMPDIR: said '$(cat "$scratch/err")'"
+    [[ ! -e $scratch/typed/full.png ]] || fail "full TMPDIR: a screenshot was written"
+    expect_clean "full TMPDIR"
+
+    if [[ -n $web_site ]]; then
+        site=$scratch/fresh-site
+        # The page's build, stopped by SIGTERM to run.sh as soon as it runs
+        # CMake: nothing of it is left running.
+        start_headless_job web-build "^serve-web: building the page in $site$" --web
+        for _ in $(seq 300); do
+            [[ $(run_processes) != *cmake* ]] || break
+            sleep 0.1
+        done
+        sleep 1
+        stop_job TERM "$job"
+        [[ $status == 143 ]] || fail "page's build, SIGTERM: status $status"
+        expect_clean "page's build, SIGTERM"
+        rm -rf "$site" "$site-cmake"
+
+        # The page's screenshot, stopped by SIGTERM once the page is drawn:
+        # no browser, node or server left, and no picture written.
+        site=$web_site
+        start_headless_job web-cancel "^First frame" --web --screenshot cancel.png
+        stop_job TERM "$job"
+        [[ $status == 143 ]] || fail "page's screenshot, SIGTERM: status $status"
+        [[ ! -e $scratch/typed/cancel.png ]] || fail "page's screenshot, SIGTERM: a picture was written"
+        expect_clean "page's screenshot, SIGTERM"
+    fi
+
     # The screenshot goes through a symbolic link, which stays, to a file in
     # a directory yet to be made; the recording replaces a file already there.
-    mkdir -p "$scratch/typed/out"
-    echo old >"$scratch/typed/out/rec.gif"
-    ln -s ../elsewhere/shot-target.png "$scratch/typed/shot.png"
-    headless_run --record out/rec.gif --screenshot shot.png
+    # The names, and TMPDIR, hold what ImageMagick would take for a pattern.
+    # Meanwhile two pictures of the page are taken: one to a name with a %
+    # in it, and one to a path that becomes a FIFO while the page grows,
+    # which it must not write into.
+    tmp="$scratch/odd tmp%d"
+    mkdir -p "$scratch/typed/out" "$tmp"
+    echo old >"$scratch/typed/out/rec%d.gif"
+    ln -s '../elsewhere/shot%d-target.png' "$scratch/typed/shot%d.png"
+    local page_jobs=()
+    if [[ -n $web_site ]]; then
+        # Each has checked its path once it builds.
+        start_headless_job web-fine "^serve-web: building" --web --screenshot 'page%d.png'
+        page_jobs+=("$job")
+        start_headless_job web-fifo "^serve-web: building" --web --screenshot fifo-later.png
+        page_jobs+=("$job")
+        mkfifo "$scratch/typed/fifo-later.png"
+    fi
+    headless_run --record 'out/rec%d.gif' --screenshot 'shot%d.png'
     [[ $status == 0 ]] || fail "recording: status $status: $(cat "$scratch/err")"
-    [[ $(readlink "$scratch/typed/shot.png") == ../elsewhere/shot-target.png ]] ||
+    [[ $(readlink "$scratch/typed/shot%d.png") == '../elsewhere/shot%d-target.png' ]] ||
         fail "recording: the link to the screenshot was replaced"
-    local gif=$scratch/typed/out/rec.gif png=$scratch/elsewhere/shot-target.png
+    local gif=$scratch/typed/out/rec%d.gif png=$scratch/elsewhere/shot%d-target.png
     if [[ -f $gif && -f $png ]]; then
         local frames size difference
         frames=$(identify "$gif" | wc -l)
@@ -225,7 +329,27 @@ headless() {
     else
         fail "recording: no file at the relative paths given"
     fi
+    if [[ -n $web_site ]]; then
+        local page_status=()
+        for job in "${page_jobs[@]}"; do
+            # The page's screenshots end 52 s after their first frame.
+            for _ in $(seq 300); do
+                kill -0 "$job" 2>/dev/null || break
+                sleep 0.1
+            done
+            stop_job TERM "$job"
+            page_status+=("$status")
+        done
+        [[ ${page_status[0]} == 0 ]] || fail "page's screenshot: status ${page_status[0]}: $(cat "$scratch/web-fine.err")"
+        [[ $(identify -format '%m' "$scratch/typed/page%d.png" 2>/dev/null) == PNG ]] ||
+            fail "page's screenshot: no PNG at the name given"
+        [[ ${page_status[1]} == 1 ]] || fail "page's screenshot to a FIFO: status ${page_status[1]}"
+        grep -qx "serve-web: did not replace '$scratch/typed/fifo-later.png': it is no longer a regular file" \
+            "$scratch/web-fifo.err" || fail "page's screenshot to a FIFO: said '$(cat "$scratch/web-fifo.err")'"
+        [[ -p $scratch/typed/fifo-later.png ]] || fail "page's screenshot to a FIFO: the FIFO was replaced"
+    fi
     expect_clean recording
+    tmp=$scratch/tmp
 
     # GLUT cannot open this display, so the viewer dies at once.
     headless_run --screenshot dead.png -- -display :9999
@@ -238,19 +362,18 @@ headless() {
     # Ctrl-C during the growth phase: SIGINT to the whole process group, of
     # which run.sh leads here. Job control gives it a group of its own, and
     # keeps SIGINT from being ignored as it is in other background jobs.
-    start_headless_job "runs on a private Xvfb" --screenshot interrupted.png
-    kill -INT -- "-$job"
-    status=0
-    wait "$job" || status=$?
+    start_headless_job interrupt "runs on a private Xvfb" --screenshot interrupted.png
+    stop_job INT "$job"
     [[ $status == 130 ]] || fail "interrupt: status $status"
-    grep -q "^run.sh: interrupted$" "$scratch/err" || fail "interrupt: said $(cat "$scratch/err")"
+    grep -q "^run.sh: interrupted$" "$scratch/interrupt.err" ||
+        fail "interrupt: said $(cat "$scratch/interrupt.err")"
     [[ ! -e $scratch/typed/interrupted.png ]] || fail "interrupt: a screenshot was written"
     expect_clean interrupt
 }
 
 case ${1:-} in
 arguments) arguments ;;
-headless) headless "${2:?headless needs the build directory}" ;;
+headless) headless "${2:?headless needs the build directory}" "${3:-}" ;;
 *)
     sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0" >&2
     exit 2
