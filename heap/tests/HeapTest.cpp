@@ -69,11 +69,21 @@ TEST_P(RandomOperations, MatchTheReferenceHeapAfterEveryStep) {
         const bool grow = driver.size() < target;
         const std::int64_t roll = pick(0, 99);
         const std::size_t position = static_cast<std::size_t>(pick(0, 1 << 20));
+        // The rare kind: whole-heap operations, mostly swap and move.
+        auto whole = [&] {
+            const std::int64_t kind = pick(0, 99);
+            return kind < 3    ? driver.clear()
+                   : kind < 50 ? driver.swap(pick(0, 1) == 1)
+                               : driver.move(kind < 80);
+        };
         ASSERT_EQ(roll < (grow ? 55 : 15)   ? driver.insert(value())
                   : roll < (grow ? 63 : 45) ? driver.deleteMin()
                   : roll < (grow ? 68 : 58) ? driver.deleteLast()
-                  : roll < 95               ? driver.nudge(position, delta(), pick(0, 1) == 1)
-                                            : driver.member(value()),
+                  : roll < 88 ? driver.nudge(position, delta(), pick(0, 1) == 1, pick(0, 3) == 0)
+                  : roll < 93 ? driver.remove(position)
+                  : roll < 96 ? driver.contains(position)
+                  : roll < 98 ? driver.member(value())
+                              : whole(),
                   "")
             << "seed " << GetParam() << ", step " << step;
         largest = std::max(largest, driver.size());
