@@ -227,8 +227,11 @@ TEST(HeapItemCopy, ACopyIsANewItemInNoHeap) {
     IntNodeData copy = b;
     EXPECT_EQ(copy.value, 7);
     EXPECT_EQ(copy.node, nullptr);
+    // A move hands the place over: the new object is stored where c was.
+    BinaryHeapNode* const place = c.node;
     IntNodeData moved = std::move(c);
-    EXPECT_EQ(moved.node, nullptr);
+    EXPECT_EQ(moved.node, place);
+    EXPECT_EQ(c.node, nullptr);
     // A subclass's copy goes through NodeData's too.
     struct Tagged : IntNodeData {
         using IntNodeData::IntNodeData;
@@ -243,10 +246,45 @@ TEST(HeapItemCopy, ACopyIsANewItemInNoHeap) {
 
     // The copy goes in as an item of its own; b is untouched.
     heap.insert(&copy);
-    EXPECT_EQ(checkStructure(heap, {&tagged, &a, &c, &b, &copy}), "");
+    EXPECT_EQ(checkStructure(heap, {&tagged, &a, &moved, &b, &copy}), "");
     copy.value = -1;
     heap.decreaseKey(&copy);
-    EXPECT_EQ(checkStructure(heap, {&copy, &tagged, &c, &b, &a}), "");
+    EXPECT_EQ(checkStructure(heap, {&copy, &tagged, &moved, &b, &a}), "");
+}
+
+// Items kept by value in a growing vector: every reallocation moves the
+// stored ones into new objects, which must take their places, so the heap
+// stays sound and drains in order. Subclasses move through NodeData too.
+TEST(HeapItemCopy, StoredItemsMayMoveInMemory) {
+    struct Tagged : IntNodeData {
+        using IntNodeData::IntNodeData;
+        int tag = 0;
+    };
+    MinBinaryHeap heap;
+    std::vector<Tagged> items;
+    std::vector<std::int32_t> values;
+    for (std::int32_t i = 0; i < 100; ++i) {
+        items.emplace_back(i * 37 % 101 - 50); // reallocates now and then
+        heap.insert(&items.back());
+        values.push_back(items.back().value);
+        std::vector<NodeData*> stored;
+        for (const BinaryHeapNode* node = heap.root; node != nullptr; node = node->next) {
+            stored.push_back(node->data);
+        }
+        for (NodeData* item : stored) {
+            ASSERT_TRUE(item >= &items.front() && item <= &items.back()) << "after " << i;
+        }
+        ASSERT_EQ(checkStructure(heap, stored), "") << "after " << i;
+    }
+    // Move assignment changes keys, never places: the heap sees no change.
+    items[3] = std::move(items[4]);
+    items[3].value = values[3];
+    std::sort(values.begin(), values.end());
+    for (std::int32_t expected : values) {
+        NodeData* item = heap.deleteMin();
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(static_cast<IntNodeData*>(item)->value, expected);
+    }
 }
 
 TEST(HeapItemCopy, AssignmentChangesTheKeyAndKeepsThePlace) {
@@ -295,14 +333,37 @@ TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
         {[&] { heap.insert(&foreign); }, "MinBinaryHeap::insert: item already in a heap"},
         {[&] { heap.member(nullptr); }, "MinBinaryHeap::member: null item"},
     };
+    // An item whose heap is gone still names a freed record: reported
+    // without following it (the sanitizers would see a read).
+    IntNodeData orphan(7);
+    {
+        MinBinaryHeap gone;
+        gone.insert(&orphan);
+    }
+    // Keys moved against the hook's direction, each seen at a neighbour: the
+    // child now below its parent, the parent now above its child.
+    IntNodeData raisedPastChild(2), loweredPastParent(0);
+    MinBinaryHeap wrongWay;
+    insertAll(wrongWay, {&loweredPastParent, &raisedPastChild});
+    raisedPastChild.value = -5;  // went down, reported as raised
+    loweredPastParent.value = 9; // went up, reported as lowered
+    misuses.push_back({[&] { wrongWay.increaseKey(&raisedPastChild); },
+                       "MinBinaryHeap::increaseKey: key went down; decreaseKey or update moves "
+                       "it up"});
+    misuses.push_back({[&] { wrongWay.decreaseKey(&loweredPastParent); },
+                       "MinBinaryHeap::decreaseKey: key went up; increaseKey or update moves it "
+                       "down"});
     using Hook = void (MinBinaryHeap::*)(NodeData*);
     for (const auto& [hook, name] :
          {std::pair<Hook, std::string>{&MinBinaryHeap::increaseKey, "increaseKey"},
-          {&MinBinaryHeap::decreaseKey, "decreaseKey"}}) {
+          {&MinBinaryHeap::decreaseKey, "decreaseKey"},
+          {&MinBinaryHeap::update, "update"},
+          {&MinBinaryHeap::remove, "remove"}}) {
         for (const auto& [item, fault] : {std::pair<NodeData*, const char*>{nullptr, "null item"},
                                           {&stranger, "item in no heap"},
                                           {&impostor, "item's node does not carry it"},
-                                          {&foreign, "item in another heap"}}) {
+                                          {&foreign, "item in another heap"},
+                                          {&orphan, "item in another heap"}}) {
             misuses.push_back({[&heap, hook = hook, item = item] { (heap.*hook)(item); },
                                "MinBinaryHeap::" + name + ": " + fault});
         }
@@ -314,6 +375,8 @@ TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
     EXPECT_EQ(checkStructure(heap, {&a, &b, &c}), "");
     EXPECT_EQ(heap.deleteMin(), &a);
     EXPECT_EQ(other.deleteMin(), &otherRoot);
+    wrongWay.update(&raisedPastChild);
+    EXPECT_EQ(checkStructure(wrongWay, {&raisedPastChild, &loweredPastParent}), "");
 #endif
 }
 
