@@ -21,6 +21,23 @@
 
 namespace heapmodel {
 
+/// What ThrowingKey throws.
+struct LtThrew {};
+
+/// An integer key whose lt throws on the countdown-th comparison, counting
+/// every key's comparisons together, while countdown is above zero.
+struct ThrowingKey : IntNodeData {
+    using IntNodeData::IntNodeData;
+    static inline long countdown = 0;
+
+    bool lt(NodeData* other) const override {
+        if (countdown > 0 && --countdown == 0) {
+            throw LtThrew{};
+        }
+        return IntNodeData::lt(other);
+    }
+};
+
 /// Items in level order, kept in heap order by whole exchanges only.
 struct ReferenceHeap {
     std::vector<NodeData*> slots;
@@ -142,21 +159,30 @@ class HeapDriver {
   public:
     std::size_t size() const { return reference.slots.size(); }
 
+    /// While set, each operation that compares keys is first run with lt
+    /// throwing at its 1st comparison, then its 2nd, and so on until it gets
+    /// through; after every throw the heap must be exactly as before.
+    bool exhaustive = false;
+
     std::string insert(std::int32_t value) {
         if (spare.empty()) {
-            spare.push_back(owned.emplace_back(std::make_unique<IntNodeData>(value)).get());
+            spare.push_back(owned.emplace_back(std::make_unique<ThrowingKey>(value)).get());
         }
         IntNodeData* item = spare.back();
         spare.pop_back();
         item->value = value;
-        heap.insert(item);
+        std::string fault = guarded([&] { heap.insert(item); }, item);
+        if (!fault.empty()) {
+            return fault;
+        }
         reference.insert(item);
         return check();
     }
 
     std::string deleteMin() {
-        NodeData* got = heap.deleteMin();
-        return removed(got, reference.deleteMin(), "deleteMin");
+        NodeData* got = nullptr;
+        const std::string fault = guarded([&] { got = heap.deleteMin(); });
+        return fault.empty() ? removed(got, reference.deleteMin(), "deleteMin") : fault;
     }
     std::string deleteLast() {
         NodeData* got = heap.deleteLast();
@@ -177,13 +203,16 @@ class HeapDriver {
             std::clamp<std::int64_t>(std::int64_t{item->value} + delta, INT32_MIN, INT32_MAX);
         const bool raise = wanted > item->value || (wanted == item->value && raiseIfSame);
         item->value = static_cast<std::int32_t>(wanted);
-        if (either) {
-            heap.update(item);
-            reference.update(item);
-        } else {
-            (heap.*(raise ? &MinBinaryHeap::increaseKey : &MinBinaryHeap::decreaseKey))(item);
-            (reference.*(raise ? &ReferenceHeap::increaseKey : &ReferenceHeap::decreaseKey))(item);
+        const auto hook = either  ? &MinBinaryHeap::update
+                          : raise ? &MinBinaryHeap::increaseKey
+                                  : &MinBinaryHeap::decreaseKey;
+        const std::string fault = guarded([&] { (heap.*hook)(item); }, nullptr, true);
+        if (!fault.empty()) {
+            return fault;
         }
+        (reference.*(either  ? &ReferenceHeap::update
+                     : raise ? &ReferenceHeap::increaseKey
+                             : &ReferenceHeap::decreaseKey))(item);
         return check();
     }
 
@@ -193,7 +222,10 @@ class HeapDriver {
             return check();
         }
         NodeData* item = reference.slots[position % size()];
-        heap.remove(item);
+        const std::string fault = guarded([&] { heap.remove(item); });
+        if (!fault.empty()) {
+            return fault;
+        }
         reference.remove(item);
         return removed(item, item, "remove");
     }
@@ -278,10 +310,40 @@ class HeapDriver {
 
     std::string check() const {
         std::string fault = checkHeap(heap, reference);
-        return fault.empty() ? checkHeap(other, otherReference) : "other heap: " + fault;
+        if (fault.empty()) {
+            fault = checkHeap(other, otherReference);
+            fault = fault.empty() ? fault : "other heap: " + fault;
+        }
+        return fault;
     }
 
   private:
+    /// Runs call once, or, when exhaustive, as the flag says; outside, if
+    /// given, must be left in no heap by every throw. After a key changed
+    /// and before its hook ran, heap order is not there to check: the items'
+    /// places are.
+    template <class Call>
+    std::string guarded(Call call, const NodeData* outside = nullptr, bool keyChanged = false) {
+        for (long k = exhaustive ? 1 : 0;; ++k) {
+            ThrowingKey::countdown = k;
+            try {
+                call();
+                ThrowingKey::countdown = 0;
+                return {};
+            } catch (const LtThrew&) {
+                ThrowingKey::countdown = 0;
+                std::string fault =
+                    keyChanged ? checkStructure(heap, reference.slots) : check();
+                if (fault.empty() && outside != nullptr && outside->node != nullptr) {
+                    fault = "the item given is left in the heap";
+                }
+                if (!fault.empty()) {
+                    return "after lt threw at comparison " + std::to_string(k) + ": " + fault;
+                }
+            }
+        }
+    }
+
     static std::string checkHeap(const MinBinaryHeap& linked, const ReferenceHeap& array) {
         const std::vector<NodeData*>& slots = array.slots;
         std::string fault = checkStructure(linked, slots);
@@ -329,7 +391,7 @@ class HeapDriver {
         return check();
     }
 
-    std::vector<std::unique_ptr<IntNodeData>> owned;
+    std::vector<std::unique_ptr<ThrowingKey>> owned;
     std::vector<IntNodeData*> spare; ///< Owned items outside both heaps.
     ReferenceHeap reference, otherReference;
     /// Declared last, so they go first, while their items still live.

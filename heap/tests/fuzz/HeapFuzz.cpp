@@ -45,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (at < size) {
         const std::uint8_t opcode = byte();
         const int op = opcode & 7;
+        // Bit 6 runs the operation with lt throwing at each comparison in turn.
+        driver.exhaustive = (opcode & 0x40) != 0;
         // The top bit picks the hook for a nudge that leaves the value as it was.
         auto nudge = [&] {
             const std::uint8_t position = byte(); // read before the operand
