@@ -2,6 +2,7 @@
 #include "HeapModel.h"
 
 #include <heap/BinaryHeap.h>
+#include <heap/TypedKey.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <string>
 #include <type_traits>
 #include <utility>
+#include <tuple>
 #include <vector>
 
 using heapmodel::checkStructure;
@@ -316,6 +318,79 @@ TEST(HeapItemCopy, AssignmentChangesTheKeyAndKeepsThePlace) {
     EXPECT_EQ(a.value, 8);
 }
 
+// An event queue on the typed layer: a time and an id, ties by id, kept by
+// value in a vector that grows while its items are stored; random cancels
+// and reschedules; the drain must come out in (time, id) order, as a sorted
+// copy says. Then the same with the largest first through std::greater.
+struct Event {
+    double time;
+    int id;
+};
+struct Earlier {
+    bool operator()(const Event& a, const Event& b) const {
+        return std::tie(a.time, a.id) < std::tie(b.time, b.id);
+    }
+};
+using Timer = binaryheap::Key<Event, Earlier>;
+
+TEST(TypedKeys, EventQueueDrainsInOrderAfterCancelsAndReschedules) {
+    std::mt19937 rng(7);
+    auto pick = [&rng](int high) { return std::uniform_int_distribution<int>(0, high)(rng); };
+    binaryheap::TypedHeap<Timer> queue;
+    std::vector<Timer> timers; // no reserve: reallocation moves stored timers
+    for (int id = 0; id < 300; ++id) {
+        timers.emplace_back(Event{pick(50) * 0.5, id});
+        queue.insert(timers.back());
+    }
+    std::vector<std::pair<double, int>> expected;
+    for (Timer& timer : timers) {
+        const int roll = pick(9);
+        if (roll < 2) {
+            queue.remove(timer); // cancelled
+            EXPECT_FALSE(queue.contains(timer));
+            continue;
+        }
+        if (roll < 5) {
+            timer.value.time = pick(50) * 0.5; // rescheduled, either way
+            queue.update(timer);
+        }
+        expected.emplace_back(timer.value.time, timer.value.id);
+    }
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(queue.size(), expected.size());
+    for (const auto& [time, id] : expected) {
+        const Timer* next = queue.min();
+        Timer* got = queue.deleteMin();
+        ASSERT_EQ(got, next);
+        ASSERT_NE(got, nullptr);
+        EXPECT_EQ(got->value.time, time);
+        EXPECT_EQ(got->value.id, id);
+    }
+    EXPECT_EQ(queue.deleteMin(), nullptr);
+
+    using Largest = binaryheap::Key<int, std::greater<int>>;
+    binaryheap::TypedHeap<Largest> top;
+    std::vector<Largest> values{Largest(3), Largest(-1), Largest(8), Largest(8), Largest(0)};
+    for (Largest& value : values) {
+        top.insert(value);
+    }
+    values[1].value = 10;
+    top.decreaseKey(values[1]); // first in this order: "decreased" toward the front
+    std::vector<int> drained;
+    while (Largest* item = top.deleteMin()) {
+        drained.push_back(item->value);
+    }
+    EXPECT_EQ(drained, (std::vector<int>{10, 8, 8, 3, 0}));
+    testing::internal::CaptureStdout();
+    values[2].print();
+    Timer(Event{1.5, 2}).print(); // no printKey for Event: nothing
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "8");
+    MinBinaryHeap raw;
+    raw.insert(&values[0]);
+    EXPECT_EQ(Largest::from(raw.min()), &values[0]); // typed access to a raw heap's result
+    EXPECT_EQ(Largest::from(nullptr), nullptr);
+}
+
 // Death tests run first, while the process has a single thread.
 TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
 #ifdef NDEBUG
@@ -371,6 +446,15 @@ TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
                                "MinBinaryHeap::" + name + ": " + fault});
         }
     }
+    // Two key kinds in one heap: caught when a Key compares.
+    binaryheap::Key<int> typed(1);
+    MinBinaryHeap mixed;
+    IntNodeData plain(0);
+    mixed.insert(&plain);
+    misuses.push_back({[&] { mixed.insert(&typed); },
+                       "binaryheap::Key: compared with an item of another key kind"});
+    misuses.push_back({[&] { binaryheap::Key<int>::from(&plain); },
+                       "binaryheap::Key: compared with an item of another key kind"});
     for (const Misuse& misuse : misuses) {
         EXPECT_EXIT(misuse.call(), testing::KilledBySignal(SIGABRT), "^" + misuse.line + "\n$");
     }
