@@ -16,6 +16,15 @@
 #include <cstddef>
 #include <cstdint>
 
+/// The library's version, equal to its CMake package's and its packages'.
+/// Stable from 1.1: the interface of NodeData, IntNodeData, BinaryHeapNode and
+/// MinBinaryHeap, and every addition since. Not stable: the static library's
+/// ABI (rebuild against each new version).
+#define BINARYHEAP_VERSION_MAJOR 1
+#define BINARYHEAP_VERSION_MINOR 1
+#define BINARYHEAP_VERSION_PATCH 0
+#define BINARYHEAP_VERSION "1.1.0"
+
 class BinaryHeapNode;
 
 /// An abstract heap key. A heap holds one kind of key only: the comparisons of

@@ -99,6 +99,14 @@ TEST_P(RandomOperations, MatchTheReferenceHeapAfterEveryStep) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomOperations, testing::Values(1u, 2u, 3u, 4u, 5u, 6u));
 
+TEST(HeapVersion, TheHeaderSaysTheProjectVersion) {
+    EXPECT_STREQ(BINARYHEAP_VERSION, HEAP_PROJECT_VERSION);
+    EXPECT_EQ(std::to_string(BINARYHEAP_VERSION_MAJOR) + "." +
+                  std::to_string(BINARYHEAP_VERSION_MINOR) + "." +
+                  std::to_string(BINARYHEAP_VERSION_PATCH),
+              BINARYHEAP_VERSION);
+}
+
 TEST(HeapOrder, ExchangesFollowTheTieRules) {
     MinBinaryHeap heap;
     IntNodeData a(1), b(6), c(4), d(0);
