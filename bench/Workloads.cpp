@@ -57,8 +57,11 @@ void typedDijkstraSide(std::size_t n, std::size_t, int orders, int results) {
 /// The drain and update use plain keys; Dijkstra needs ids back from popMin,
 /// so its Boost heaps carry {key, id} entries.
 template <template <class> class BoostHeap> Peer boostPeer(const char* name) {
-    return {name, drainSide<ValueLife<BoostHeap<Key>>>, updateSide<BoostAdapter<BoostHeap<Key>>>,
-            insertSide<BoostAdapter<BoostHeap<Key>>>, dijkstraSide<BoostAdapter<BoostHeap<Entry>>>,
+    return {name,
+            drainSide<ValueLife<BoostHeap<Key>>>,
+            updateSide<BoostAdapter<BoostHeap<Key>>>,
+            insertSide<BoostAdapter<BoostHeap<Key>>>,
+            dijkstraSide<BoostAdapter<BoostHeap<Entry>>>,
             dijkstraSide<BoostAdapter<BoostHeap<Entry>>>};
 }
 template <class Value> using BoostBinary = BoostDary<Value, 2>;
@@ -85,8 +88,11 @@ const std::vector<Peer>& peers() {
 }
 
 const Peer& linkedHeap() {
-    static const Peer linked = {"linked", drainSide<LinkedLife>, updateSide<LinkedAdapter>,
-                                insertSide<LinkedAdapter>, dijkstraSide<LinkedAdapter>,
+    static const Peer linked = {"linked",
+                                drainSide<LinkedLife>,
+                                updateSide<LinkedAdapter>,
+                                insertSide<LinkedAdapter>,
+                                dijkstraSide<LinkedAdapter>,
                                 typedDijkstraSide};
     return linked;
 }

@@ -17,8 +17,7 @@
 /// Shortest paths over a graph in compressed rows: the arcs leaving vertex v
 /// are firstArc[v] up to firstArc[v + 1], into target, with weight (not
 /// negative). Distance is the type distances are added up in.
-template <class Distance>
-class ShortestPaths {
+template <class Distance> class ShortestPaths {
   public:
     /// What distance() says of a vertex no path reaches.
     static constexpr Distance unreached = std::numeric_limits<Distance>::max();
@@ -62,7 +61,6 @@ class ShortestPaths {
     binaryheap::TypedHeap<Tentative> queue_;
 };
 
-template <class Distance>
-constexpr Distance ShortestPaths<Distance>::unreached;
+template <class Distance> constexpr Distance ShortestPaths<Distance>::unreached;
 
 #endif // HEAP_EXAMPLES_SHORTESTPATHS_H

@@ -15,8 +15,8 @@ int main() {
         int km;
     };
     // One-way roads, as a list; the search wants them grouped by town.
-    const Road roads[] = {{0, 1, 7},  {0, 2, 9},  {0, 5, 14}, {1, 2, 10}, {1, 3, 15},
-                          {2, 3, 11}, {2, 5, 2},  {3, 4, 6},  {5, 4, 9},  {4, 3, 1}};
+    const Road roads[] = {{0, 1, 7},  {0, 2, 9}, {0, 5, 14}, {1, 2, 10}, {1, 3, 15},
+                          {2, 3, 11}, {2, 5, 2}, {3, 4, 6},  {5, 4, 9},  {4, 3, 1}};
     const std::size_t count = sizeof towns / sizeof towns[0];
     std::vector<std::size_t> firstArc(count + 1, 0);
     for (const Road& road : roads) {

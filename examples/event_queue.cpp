@@ -34,7 +34,7 @@ int main() {
     for (Scheduled& event : events) {
         queue.insert(event);
     }
-    queue.remove(events[2]); // the alarm is cancelled
+    queue.remove(events[2]);    // the alarm is cancelled
     events[3].value.time = 3.5; // the kettle is put on later
     queue.update(events[3]);
     std::printf("%zu events pending; alarm pending: %s\n", queue.size(),

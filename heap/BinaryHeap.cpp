@@ -533,7 +533,7 @@ void MinBinaryHeap::clear() {
 }
 
 void MinBinaryHeap::requireContract(Operation operation, NodeData* item) const {
-    static const char* const names[] = {"insert", "member",  "increaseKey",
+    static const char* const names[] = {"insert",      "member", "increaseKey",
                                         "decreaseKey", "update", "remove"};
     const char* fault = nullptr;
     if (item == nullptr) {
@@ -557,8 +557,7 @@ void MinBinaryHeap::requireContract(Operation operation, NodeData* item) const {
         const BinaryHeapNode* parent = node->parent;
         const BinaryHeapNode* left = node->leftChild;
         const BinaryHeapNode* right = node->rightChild;
-        if (operation == Operation::increaseKey && parent != nullptr &&
-            item->lt(parent->data)) {
+        if (operation == Operation::increaseKey && parent != nullptr && item->lt(parent->data)) {
             fault = "key went down; decreaseKey or update moves it up";
         } else if (operation == Operation::decreaseKey &&
                    ((left != nullptr && left->data->lt(item)) ||

@@ -166,12 +166,16 @@ class MinBinaryHeap {
         insertUnchecked(item);
     }
     /// The smallest item, or null on an empty heap. O(1).
-    NodeData* min() const { return root == nullptr ? nullptr : root->data; }
+    NodeData* min() const {
+        return root == nullptr ? nullptr : root->data;
+    }
     /// Removes and returns the smallest item with a null node, or null on an
     /// empty heap. O(log n).
     NodeData* deleteMin();
     /// True when the heap holds no item. O(1).
-    bool isEmpty() const { return root == nullptr; }
+    bool isEmpty() const {
+        return root == nullptr;
+    }
     /// True when some stored item eq \p item, which must not be null (a
     /// release build answers false for null). O(n).
     bool member(NodeData* item) {
@@ -226,7 +230,14 @@ class MinBinaryHeap {
 
   private:
     /// The operations whose callers' contract is checked.
-    enum class Operation : unsigned char { insert, member, increaseKey, decreaseKey, update, remove };
+    enum class Operation : unsigned char {
+        insert,
+        member,
+        increaseKey,
+        decreaseKey,
+        update,
+        remove
+    };
 
     /// Stops the program with one line on standard error if \p item breaks
     /// the contract of \p operation. Always in the library; called only from

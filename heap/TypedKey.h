@@ -30,8 +30,7 @@ namespace detail {
 
 // How Key::print writes a T: printKey(value) if the T's namespace declares
 // one, a number as std::to_string writes it, or else nothing.
-template <class T>
-auto printValue(const T& value, int) -> decltype(printKey(value), void()) {
+template <class T> auto printValue(const T& value, int) -> decltype(printKey(value), void()) {
     printKey(value);
 }
 template <class T>
@@ -39,8 +38,7 @@ auto printValue(const T& value, long) ->
     typename std::enable_if<std::is_arithmetic<T>::value>::type {
     std::fputs(std::to_string(value).c_str(), stdout);
 }
-template <class T>
-void printValue(const T& /*value*/, ...) {}
+template <class T> void printValue(const T& /*value*/, ...) {}
 
 } // namespace detail
 
@@ -49,8 +47,7 @@ void printValue(const T& /*value*/, ...) {}
 /// largest). Items are copied and moved as NodeData says: a copy is in no
 /// heap, a moved-from stored item hands its place to the new one. Open to
 /// subclassing, say to hang more data on an item.
-template <class T, class Compare = std::less<T>>
-class Key : public NodeData {
+template <class T, class Compare = std::less<T>> class Key : public NodeData {
   public:
     /// The key. After changing it while stored, tell the heap (update, or
     /// the hook for the direction).
@@ -91,8 +88,7 @@ class Key : public NodeData {
 /// A MinBinaryHeap of K items (a Key or a subclass of NodeData), taking and
 /// returning K: no casts, no other kind. The operations, their costs and
 /// their checks are MinBinaryHeap's.
-template <class K>
-class TypedHeap {
+template <class K> class TypedHeap {
     static_assert(std::is_base_of<NodeData, K>::value, "a heap item derives from NodeData");
 
   public:
@@ -120,8 +116,7 @@ class TypedHeap {
     MinBinaryHeap heap_;
 };
 
-template <class K>
-void swap(TypedHeap<K>& a, TypedHeap<K>& b) noexcept {
+template <class K> void swap(TypedHeap<K>& a, TypedHeap<K>& b) noexcept {
     a.swap(b);
 }
 

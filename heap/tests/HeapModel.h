@@ -332,8 +332,7 @@ class HeapDriver {
                 return {};
             } catch (const LtThrew&) {
                 ThrowingKey::countdown = 0;
-                std::string fault =
-                    keyChanged ? checkStructure(heap, reference.slots) : check();
+                std::string fault = keyChanged ? checkStructure(heap, reference.slots) : check();
                 if (fault.empty() && outside != nullptr && outside->node != nullptr) {
                     fault = "the item given is left in the heap";
                 }

@@ -15,9 +15,9 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
-#include <tuple>
 #include <vector>
 
 using heapmodel::checkStructure;
@@ -187,8 +187,8 @@ TEST(HeapEmpty, EveryOperationAnswersNull) {
 }
 
 TEST(HeapRemove, DeleteMinAndDeleteLastOnSmallHeaps) {
-    IntNodeData only(4), one(1), two(2), three(3), low(1), firstFour(4), secondFour(4),
-        lower(1), higher(2);
+    IntNodeData only(4), one(1), two(2), three(3), low(1), firstFour(4), secondFour(4), lower(1),
+        higher(2);
     MinBinaryHeap heap, ties, pair;
     heap.insert(&only);
     EXPECT_EQ(heap.deleteMin(), &only);

@@ -56,13 +56,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto rarer = [&] {
             const std::uint8_t which = byte();
             switch (which & 7) {
-            case 0: return driver.remove(byte());
-            case 1: return driver.contains(byte());
-            case 2: return driver.clear();
-            case 3: return driver.swap((which & 8) != 0);
-            case 4: return driver.move((which & 8) != 0);
-            case 5: return driver.nudge(byte(), operand(which), (which & 8) != 0, true);
-            default: return driver.check();
+            case 0:
+                return driver.remove(byte());
+            case 1:
+                return driver.contains(byte());
+            case 2:
+                return driver.clear();
+            case 3:
+                return driver.swap((which & 8) != 0);
+            case 4:
+                return driver.move((which & 8) != 0);
+            case 5:
+                return driver.nudge(byte(), operand(which), (which & 8) != 0, true);
+            default:
+                return driver.check();
             }
         };
         const std::string fault = op < 2    ? driver.insert(operand(opcode))
