@@ -17,7 +17,7 @@ const char usage[] =
     "  --pairs N          counted pairs per figure, at least 15 (default 31)\n"
     "  --sizes LIST       heap sizes, 16 to 10000000 (default 1000,10000,100000)\n"
     "  --peers LIST       boost-binary, boost-4ary, boost-pairing, std-pq (default all)\n"
-    "  --workloads LIST   drain, update, insert, dijkstra (default all)\n";
+    "  --workloads LIST   drain, update, insert, dijkstra, dijkstra-typed (default all)\n";
 
 [[noreturn]] void badUsage(const std::string& message) {
     std::fprintf(stderr, "heap-bench: %s (see --help)\n", message.c_str());
@@ -73,7 +73,7 @@ std::vector<const Named*> pickByName(const std::string& list, const std::vector<
 Options parseOptions(int argc, char** argv) {
     Options options;
     std::string peerList = "boost-binary,boost-4ary,boost-pairing,std-pq";
-    std::string workloadList = "drain,update,insert,dijkstra";
+    std::string workloadList = "drain,update,insert,dijkstra,dijkstra-typed";
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {

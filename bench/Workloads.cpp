@@ -46,11 +46,23 @@ template <class Adapter> void dijkstraSide(std::size_t n, std::size_t, int order
     servePairs([&](std::size_t) { return side.sample(runs); }, orders, results);
 }
 
+/// The example's Dijkstra, with its typed keys, on the same graphs.
+void typedDijkstraSide(std::size_t n, std::size_t, int orders, int results) {
+    const Graph graph = randomGraph(n, 5);
+    ExampleDijkstraSide side(n, graph);
+    const std::size_t runs = runsPerSample(n);
+    servePairs([&](std::size_t) { return side.sample(runs); }, orders, results);
+}
+
 /// The drain and update use plain keys; Dijkstra needs ids back from popMin,
 /// so its Boost heaps carry {key, id} entries.
 template <template <class> class BoostHeap> Peer boostPeer(const char* name) {
-    return {name, drainSide<ValueLife<BoostHeap<Key>>>, updateSide<BoostAdapter<BoostHeap<Key>>>,
-            insertSide<BoostAdapter<BoostHeap<Key>>>, dijkstraSide<BoostAdapter<BoostHeap<Entry>>>};
+    return {name,
+            drainSide<ValueLife<BoostHeap<Key>>>,
+            updateSide<BoostAdapter<BoostHeap<Key>>>,
+            insertSide<BoostAdapter<BoostHeap<Key>>>,
+            dijkstraSide<BoostAdapter<BoostHeap<Entry>>>,
+            dijkstraSide<BoostAdapter<BoostHeap<Entry>>>};
 }
 template <class Value> using BoostBinary = BoostDary<Value, 2>;
 template <class Value> using BoostFourAry = BoostDary<Value, 4>;
@@ -70,14 +82,18 @@ const std::vector<Peer>& peers() {
         boostPeer<BoostFourAry>("boost-4ary"),
         boostPeer<BoostPairing>("boost-pairing"),
         {"std-pq", drainSide<ValueLife<StdQueue>>, updateSide<StdQueueAdapter>,
-         insertSide<StdQueueAdapter>, dijkstraSide<StdQueueAdapter>},
+         insertSide<StdQueueAdapter>, dijkstraSide<StdQueueAdapter>, dijkstraSide<StdQueueAdapter>},
     };
     return all;
 }
 
 const Peer& linkedHeap() {
-    static const Peer linked = {"linked", drainSide<LinkedLife>, updateSide<LinkedAdapter>,
-                                insertSide<LinkedAdapter>, dijkstraSide<LinkedAdapter>};
+    static const Peer linked = {"linked",
+                                drainSide<LinkedLife>,
+                                updateSide<LinkedAdapter>,
+                                insertSide<LinkedAdapter>,
+                                dijkstraSide<LinkedAdapter>,
+                                typedDijkstraSide};
     return linked;
 }
 
@@ -87,6 +103,7 @@ const std::vector<Workload>& workloads() {
         {"update", "update", &Peer::update},
         {"insert", "insert", &Peer::insert},
         {"dijkstra", "dijkstra", &Peer::dijkstra},
+        {"dijkstra-typed", "dijkstra, example's typed keys", &Peer::dijkstraTyped},
     };
     return all;
 }

@@ -14,6 +14,10 @@
 //             destruction untimed), keys from the same kind of key sets.
 //   dijkstra  shortest paths from one vertex of a random graph with n
 //             vertices and 5n arcs, lowering keys as shorter paths appear.
+//   dijkstra-typed
+//             the same search, on the linked heap through the example's
+//             code (examples/ShortestPaths.h: typed keys, TypedHeap); the
+//             peers run their dijkstra.
 //
 // Times are the thread's processor time, which leaves out the slices other
 // processes take from the core.
@@ -38,6 +42,7 @@ struct Peer {
     SideFunction update;
     SideFunction insert;
     SideFunction dijkstra;
+    SideFunction dijkstraTyped;
 };
 
 struct Workload {
@@ -50,7 +55,7 @@ struct Workload {
 const std::vector<Peer>& peers();
 /// The linked heap's side of every workload.
 const Peer& linkedHeap();
-/// drain, update, insert and dijkstra, in the tables' order.
+/// drain, update, insert, dijkstra and dijkstra-typed, in the tables' order.
 const std::vector<Workload>& workloads();
 
 /// The entry of a measuring process, heap-bench started again by its parent

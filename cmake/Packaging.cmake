@@ -31,9 +31,9 @@ set(CPACK_COMPONENT_DEV_DESCRIPTION
     "caller that changed a key hands it back to increaseKey or decreaseKey to\n"
     "re-position it.\n"
     "\n"
-    "This package holds the header <heap/BinaryHeap.h>, the static library, the\n"
-    "CMake package (find_package(BinaryHeap), target BinaryHeap::heap) and the\n"
-    "pkg-config file (binaryheap).")
+    "This package holds the headers <heap/BinaryHeap.h> and <heap/TypedKey.h>,\n"
+    "the static library, the CMake package (find_package(BinaryHeap), target\n"
+    "BinaryHeap::heap) and the pkg-config file (binaryheap).")
 if(TARGET heap-view)
     list(APPEND CPACK_COMPONENTS_ALL viewer)
     set(CPACK_DEBIAN_VIEWER_PACKAGE_NAME heap-view)
@@ -97,7 +97,7 @@ function(heap_strip_as_debian target component)
         endif()" COMPONENT ${component})
 endfunction()
 if(CMAKE_STRIP)
-    heap_strip_as_debian(heap dev)
+    heap_strip_as_debian(binaryheap dev)
     if(TARGET heap-view)
         heap_strip_as_debian(heap-view viewer)
     endif()

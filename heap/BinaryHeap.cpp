@@ -23,8 +23,16 @@
 // pointer chasing through nodes and items, so the re-ordering loops are
 // written to keep few loads waiting on each other.
 //
-// Builds without NDEBUG check what callers hand in (requireItem); release
-// builds compile the checks out and trust the caller.
+// What callers hand in is checked by the inline operations of the header,
+// in code built without NDEBUG, through requireContract here; the library
+// runs no check of its own, so calls from within it go straight to the
+// unchecked operations.
+//
+// If lt throws, every operation puts back what it had moved before the
+// exception leaves it: the walks keep where the moving item started, so the
+// items shifted one level along the path since then can be shifted back
+// without a comparison, and a position taken off the end is re-linked from
+// the record just returned to the pool, which cannot fail.
 #include "BinaryHeap.h"
 
 #include <algorithm>
@@ -46,6 +54,17 @@
 #endif
 #ifdef HEAP_POOL_POISONING
 #include <sanitizer/asan_interface.h>
+#endif
+
+// Code built with -fno-exceptions has nothing to undo.
+#if defined(__cpp_exceptions) || defined(__EXCEPTIONS)
+#define HEAP_TRY try
+#define HEAP_CATCH_ALL catch (...)
+#define HEAP_RETHROW throw
+#else
+#define HEAP_TRY if (true)
+#define HEAP_CATCH_ALL else
+#define HEAP_RETHROW
 #endif
 
 /// A block of pooled records: this header, then capacity records, of which
@@ -111,64 +130,72 @@ inline BinaryHeapNode* smallerChild(const BinaryHeapNode* node) {
     return right->data->lt(left->data) ? right : left;
 }
 
-/// Carries the hole down while the smaller child's item is lt item, moving
-/// each such child item up one level, and returns where item goes.
-BinaryHeapNode* pullSmallerChildrenUpWhileLess(BinaryHeapNode* hole, NodeData* item) {
-    while (BinaryHeapNode* child = smallerChild(hole)) {
-        NodeData* below = child->data;
-        if (!below->lt(item)) {
-            break;
-        }
-        placeItem(hole, below);
-        hole = child;
+/// Undoes a walk down from start that has carried the hole to hole: each
+/// node on the path from hole up to start takes back the item its parent
+/// holds (which came up from it), and start gets item. No comparison.
+void restoreWalkDown(BinaryHeapNode* start, BinaryHeapNode* hole, NodeData* item) noexcept {
+    for (; hole != start; hole = hole->parent) {
+        placeItem(hole, hole->parent->data);
     }
-    return hole;
+    placeItem(start, item);
 }
 
-/// Carries the hole at start down the path of smaller children to a leaf,
-/// moving each child item on the path up one level, and returns the leaf.
-/// One lt per level: the moving item is compared only on the way back.
-BinaryHeapNode* pullSmallerChildrenUp(BinaryHeapNode* start) {
+/// Undoes a walk up from start that has carried the hole to hole: each node
+/// on the path from start up to hole gives its item (which came down from
+/// its parent) back up, and start gets item. No comparison.
+void restoreWalkUp(BinaryHeapNode* start, BinaryHeapNode* hole, NodeData* item) noexcept {
+    for (BinaryHeapNode* node = start; node != hole; node = node->parent) {
+        NodeData* fromAbove = node->data;
+        placeItem(node, item);
+        item = fromAbove;
+    }
+    placeItem(hole, item);
+}
+
+/// Carries the hole at start, where item was, down while the smaller child's
+/// item is lt item, moving each such child item up one level, then puts item
+/// in the hole.
+void moveDown(BinaryHeapNode* start, NodeData* item) {
     BinaryHeapNode* hole = start;
-    while (BinaryHeapNode* child = smallerChild(hole)) {
-        placeItem(hole, child->data);
-        hole = child;
+    HEAP_TRY {
+        while (BinaryHeapNode* child = smallerChild(hole)) {
+            NodeData* below = child->data;
+            if (!below->lt(item)) {
+                break;
+            }
+            placeItem(hole, below);
+            hole = child;
+        }
     }
-    return hole;
+    HEAP_CATCH_ALL {
+        restoreWalkDown(start, hole, item);
+        HEAP_RETHROW;
+    }
+    placeItem(hole, item);
 }
 
-/// Climbs the hole from a leaf back towards start while the item above it is
-/// not lt item, moving those items down again, and returns where item goes.
-/// By invariant 4 the items on the path never decrease going down, so this
-/// is the node where pullSmallerChildrenUpWhileLess would stop, ties included.
-BinaryHeapNode* climbBackToPlace(BinaryHeapNode* hole, const BinaryHeapNode* start,
-                                 NodeData* item) {
-    while (hole != start) {
-        BinaryHeapNode* parent = hole->parent;
-        NodeData* above = parent->data;
-        if (above->lt(item)) {
-            break;
+/// Carries the hole up from hole while item is lt the item above it, moving
+/// each such item down one level, then puts item in the hole. The walk began
+/// at start, where item was: hole is start or an ancestor the items between
+/// have already been moved down from. Inline, like smallerChild: insert and
+/// decreaseKey both run it, mostly for a level or two, where a call would
+/// cost as much as the walk.
+inline void moveUp(BinaryHeapNode* start, BinaryHeapNode* hole, NodeData* item) {
+    HEAP_TRY {
+        for (BinaryHeapNode* parent = hole->parent; parent != nullptr; parent = hole->parent) {
+            NodeData* above = parent->data;
+            if (!item->lt(above)) {
+                break;
+            }
+            placeItem(hole, above);
+            hole = parent;
         }
-        placeItem(hole, above);
-        hole = parent;
     }
-    return hole;
-}
-
-/// Carries the hole up while item is lt the item above it, moving each such
-/// item down one level, and returns where item goes. Inline, like
-/// smallerChild: insert and decreaseKey both run it, mostly for a level or
-/// two, where a call would cost as much as the walk.
-inline BinaryHeapNode* pushLargerParentsDown(BinaryHeapNode* hole, NodeData* item) {
-    for (BinaryHeapNode* parent = hole->parent; parent != nullptr; parent = hole->parent) {
-        NodeData* above = parent->data;
-        if (!item->lt(above)) {
-            break;
-        }
-        placeItem(hole, above);
-        hole = parent;
+    HEAP_CATCH_ALL {
+        restoreWalkUp(start, hole, item);
+        HEAP_RETHROW;
     }
-    return hole;
+    placeItem(hole, item);
 }
 
 /// Links fresh as the child a complete tree grows next, given the current last
@@ -198,48 +225,6 @@ void detachFromParent(BinaryHeapNode* node) {
     } else {
         parent->rightChild = nullptr;
     }
-}
-
-/// Stops the program when a caller breaks the contract of operation: one line
-/// on standard error naming the operation and the fault, then abort(). The
-/// item must not be null; with no heap given (insert) it must be in no heap,
-/// otherwise it must be stored in heap, which is found by walking up to the
-/// root: O(log n). Compiled out when NDEBUG is defined.
-void requireItem([[maybe_unused]] const char* operation, [[maybe_unused]] const NodeData* item,
-                 [[maybe_unused]] const MinBinaryHeap* heap) {
-#ifndef NDEBUG
-    const char* fault = nullptr;
-    if (item == nullptr) {
-        fault = "null item";
-    } else if (heap == nullptr) {
-        fault = item->node != nullptr ? "item already in a heap" : nullptr;
-    } else if (item->node == nullptr) {
-        fault = "item in no heap";
-    } else if (item->node->data != item) {
-        fault = "item's node does not carry it";
-    } else {
-        const BinaryHeapNode* top = item->node;
-        while (top->parent != nullptr) {
-            top = top->parent;
-        }
-        fault = top != heap->root ? "item in another heap" : nullptr;
-    }
-    if (fault != nullptr) {
-        std::fprintf(stderr, "MinBinaryHeap::%s: %s\n", operation, fault);
-        std::abort();
-    }
-#endif
-}
-
-/// requireItem for an operation that only reads the item's key (member): any
-/// item will do but null.
-void requireKey([[maybe_unused]] const char* operation, [[maybe_unused]] const NodeData* item) {
-#ifndef NDEBUG
-    if (item == nullptr) {
-        std::fprintf(stderr, "MinBinaryHeap::%s: null item\n", operation);
-        std::abort();
-    }
-#endif
 }
 
 /// Prints a neighbour's item after its label, or nothing when it is absent.
@@ -355,14 +340,16 @@ NodeData* MinBinaryHeap::deleteLast() {
     return item;
 }
 
-void MinBinaryHeap::insert(NodeData* item) {
-    requireItem("insert", item, nullptr);
-    placeItem(addLast(), item);
-    decreaseKey(item);
-}
-
-NodeData* MinBinaryHeap::min() const {
-    return root == nullptr ? nullptr : root->data;
+void MinBinaryHeap::insertUnchecked(NodeData* item) {
+    BinaryHeapNode* fresh = addLast();
+    placeItem(fresh, item);
+    HEAP_TRY {
+        moveUp(fresh, fresh, item);
+    }
+    HEAP_CATCH_ALL {
+        deleteLast(); // item is back in fresh: take it out again
+        HEAP_RETHROW;
+    }
 }
 
 NodeData* MinBinaryHeap::deleteMin() {
@@ -377,19 +364,40 @@ NodeData* MinBinaryHeap::deleteMin() {
     // Invariant 4 for the last item moved into the root. It came from the
     // bottom and nearly always sinks back to it, so walk the smaller-child
     // path to a leaf first and climb back the level or two it overshot: about
-    // half the comparisons of testing the item at every level, same result.
-    BinaryHeapNode* leaf = pullSmallerChildrenUp(root);
-    placeItem(climbBackToPlace(leaf, root, moved), moved);
+    // half the comparisons of testing the item at every level, same result
+    // (by invariant 4 the items on the path never decrease going down, so the
+    // climb stops where a walk testing every level would have, ties included).
+    // One lt per level on the way down: the moving item is compared only on
+    // the way back.
+    BinaryHeapNode* hole = root;
+    HEAP_TRY {
+        while (BinaryHeapNode* child = smallerChild(hole)) {
+            placeItem(hole, child->data);
+            hole = child;
+        }
+        while (hole != root) {
+            BinaryHeapNode* parent = hole->parent;
+            NodeData* above = parent->data;
+            if (above->lt(moved)) {
+                break;
+            }
+            placeItem(hole, above);
+            hole = parent;
+        }
+    }
+    HEAP_CATCH_ALL {
+        // The path back as it was, smallest in the root, and the last item
+        // at the end again, in the record deleteLast just gave back.
+        restoreWalkDown(root, hole, smallest);
+        placeItem(addLast(), moved);
+        HEAP_RETHROW;
+    }
+    placeItem(hole, moved);
     smallest->node = nullptr;
     return smallest;
 }
 
-bool MinBinaryHeap::isEmpty() const {
-    return root == nullptr;
-}
-
-bool MinBinaryHeap::member(NodeData* item) {
-    requireKey("member", item);
+bool MinBinaryHeap::memberUnchecked(NodeData* item) {
     if (item == nullptr) {
         return false; // no key, so nothing stored equals it
     }
@@ -401,18 +409,17 @@ bool MinBinaryHeap::member(NodeData* item) {
     return false;
 }
 
-void MinBinaryHeap::increaseKey(NodeData* item) {
-    requireItem("increaseKey", item, this);
+void MinBinaryHeap::increaseKeyUnchecked(NodeData* item) {
     // Restores invariant 4 below the item. A raised key often stays close to
     // where it was, so test it at every level and stop as soon as it fits,
     // rather than walking to a leaf and back as deleteMin does.
-    placeItem(pullSmallerChildrenUpWhileLess(item->node, item), item);
+    moveDown(item->node, item);
 }
 
-void MinBinaryHeap::decreaseKey(NodeData* item) {
-    requireItem("decreaseKey", item, this);
+void MinBinaryHeap::decreaseKeyUnchecked(NodeData* item) {
     // Restores invariant 4 above the item.
-    placeItem(pushLargerParentsDown(item->node, item), item);
+    BinaryHeapNode* node = item->node;
+    moveUp(node, node, item);
 }
 
 void MinBinaryHeap::print() const {
@@ -449,27 +456,34 @@ void MinBinaryHeap::swap(MinBinaryHeap& other) noexcept {
     std::swap(spare_, other.spare_);
 }
 
-void MinBinaryHeap::update(NodeData* item) {
-    requireItem("update", item, this);
+void MinBinaryHeap::updateUnchecked(NodeData* item) {
     BinaryHeapNode* node = item->node;
     BinaryHeapNode* parent = node->parent;
     if (parent != nullptr && item->lt(parent->data)) {
         // Already known to go up past its parent: start the walk there.
         placeItem(node, parent->data);
-        placeItem(pushLargerParentsDown(parent, item), item);
+        moveUp(node, parent, item);
     } else {
-        placeItem(pullSmallerChildrenUpWhileLess(node, item), item);
+        moveDown(node, item);
     }
 }
 
-void MinBinaryHeap::remove(NodeData* item) {
-    requireItem("remove", item, this);
+void MinBinaryHeap::removeUnchecked(NodeData* item) {
     BinaryHeapNode* hole = item->node;
     NodeData* moved = deleteLast();
     if (moved != item) {
         // The last item fills the hole and finds its place from there.
         placeItem(hole, moved);
-        update(moved);
+        HEAP_TRY {
+            updateUnchecked(moved);
+        }
+        HEAP_CATCH_ALL {
+            // moved is back in the hole: return it to the end, in the record
+            // deleteLast just gave back, and item to its place.
+            placeItem(addLast(), moved);
+            placeItem(hole, item);
+            HEAP_RETHROW;
+        }
         item->node = nullptr;
     }
 }
@@ -516,4 +530,68 @@ void MinBinaryHeap::clear() {
     }
     root = nullptr;
     last = nullptr;
+}
+
+void MinBinaryHeap::requireContract(Operation operation, NodeData* item) const {
+    static const char* const names[] = {"insert",      "member", "increaseKey",
+                                        "decreaseKey", "update", "remove"};
+    const char* fault = nullptr;
+    if (item == nullptr) {
+        fault = "null item";
+    } else if (operation == Operation::insert) {
+        fault = item->node != nullptr ? "item already in a heap" : nullptr;
+    } else if (operation == Operation::member) {
+        fault = nullptr; // any key will do
+    } else if (item->node == nullptr) {
+        fault = "item in no heap";
+    } else if (!carvedHere(item->node)) {
+        // Stored in another heap, or in one destroyed since: either way its
+        // node is not followed, as it may have been freed.
+        fault = "item in another heap";
+    } else if (isPooled(item->node) || item->node->data != item) {
+        fault = "item's node does not carry it";
+    } else {
+        // O(1): the key must not have moved against the hook's direction,
+        // which heap order elsewhere lets us see at the item's neighbours.
+        const BinaryHeapNode* node = item->node;
+        const BinaryHeapNode* parent = node->parent;
+        const BinaryHeapNode* left = node->leftChild;
+        const BinaryHeapNode* right = node->rightChild;
+        if (operation == Operation::increaseKey && parent != nullptr && item->lt(parent->data)) {
+            fault = "key went down; decreaseKey or update moves it up";
+        } else if (operation == Operation::decreaseKey &&
+                   ((left != nullptr && left->data->lt(item)) ||
+                    (right != nullptr && right->data->lt(item)))) {
+            fault = "key went up; increaseKey or update moves it down";
+        }
+    }
+    if (fault != nullptr) {
+        std::fprintf(stderr, "MinBinaryHeap::%s: %s\n", names[static_cast<int>(operation)], fault);
+        std::abort();
+    }
+}
+
+bool MinBinaryHeap::carvedHere(const BinaryHeapNode* node) const {
+    // Addresses are compared as integers: node may point into freed memory,
+    // which must not be read, and pointers into different objects do not
+    // compare with < in C++.
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(node);
+    for (NodeBlock* block = blocks_; block != nullptr; block = block->older) {
+        const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(block->records());
+        if (address >= first && address < first + block->carved * sizeof(BinaryHeapNode)) {
+            return (address - first) % sizeof(BinaryHeapNode) == 0;
+        }
+    }
+    return false;
+}
+
+bool MinBinaryHeap::isPooled([[maybe_unused]] const BinaryHeapNode* node) const {
+#ifdef HEAP_POOL_POISONING
+    return __asan_address_is_poisoned(node) != 0;
+#else
+    // Without the sanitizer a pooled record is not told from a linked one;
+    // a pooled record never carries an item whose node names it, as the item
+    // left with a null node when the record was returned.
+    return false;
+#endif
 }

@@ -16,6 +16,15 @@
 #include <cstddef>
 #include <cstdint>
 
+/// The library's version, equal to its CMake package's and its packages'.
+/// Stable from 1.1: the interface of NodeData, IntNodeData, BinaryHeapNode and
+/// MinBinaryHeap, and every addition since. Not stable: the static library's
+/// ABI (rebuild against each new version).
+#define BINARYHEAP_VERSION_MAJOR 1
+#define BINARYHEAP_VERSION_MINOR 1
+#define BINARYHEAP_VERSION_PATCH 0
+#define BINARYHEAP_VERSION "1.1.0"
+
 class BinaryHeapNode;
 
 /// An abstract heap key. A heap holds one kind of key only: the comparisons of
@@ -23,9 +32,12 @@ class BinaryHeapNode;
 ///
 /// node is the item's hook into a heap, and belongs to the item's place, not
 /// to its key: a copy is a new item in no heap (its node is null), and
-/// assigning to an item changes its key and never its node, so a stored item
-/// assigned a new key stays where it is until increaseKey or decreaseKey
-/// moves it. Subclasses that define their own copy operations should keep
+/// assigning to an item, by copy or by move, changes its key and never its
+/// node, so a stored item assigned a new key stays where it is until
+/// increaseKey, decreaseKey or update moves it. Moving an item into a new
+/// object (as a growing std::vector does) hands its place over: the new
+/// object is stored where the old one was, and the old one is left in no
+/// heap. Subclasses that define their own copy or move operations should keep
 /// to this by calling NodeData's.
 class NodeData {
   public:
@@ -35,8 +47,12 @@ class NodeData {
     NodeData() = default;
     /// A new item in no heap, whatever the heap holding \p other.
     NodeData(const NodeData& /*other*/) noexcept {}
+    /// Takes over \p other's place, if it has one; \p other is left in no heap.
+    inline NodeData(NodeData&& other) noexcept;
     /// Leaves node alone: this item keeps its own place.
     NodeData& operator=(const NodeData& /*other*/) noexcept { return *this; }
+    /// Leaves node alone, as the copy does: each item keeps its own place.
+    NodeData& operator=(NodeData&& /*other*/) noexcept { return *this; }
 
     /// This key is less than \p other. The heap orders by this alone.
     virtual bool lt(NodeData* other) const = 0;
@@ -57,7 +73,7 @@ class IntNodeData : public NodeData {
     std::int32_t value;
 
     /// A key with the given value, in no heap yet.
-    explicit IntNodeData(std::int32_t value) : value(value) {}
+    explicit IntNodeData(std::int32_t initial) : value(initial) {}
 
     bool lt(NodeData* other) const override;
     bool gt(NodeData* other) const override;
@@ -78,6 +94,13 @@ class BinaryHeapNode {
     NodeData* data = nullptr;             ///< The item carried.
 };
 
+NodeData::NodeData(NodeData&& other) noexcept : node(other.node) {
+    if (node != nullptr) {
+        node->data = this;
+        other.node = nullptr;
+    }
+}
+
 /// A min-heap of NodeData items in a complete binary tree of linked nodes.
 ///
 /// Ownership: the heap owns its BinaryHeapNode records. It takes them from a
@@ -86,13 +109,22 @@ class BinaryHeapNode {
 /// block. It never owns or frees items: an item stays the caller's and leaves
 /// the heap by being returned.
 ///
-/// The heap cannot be copied: a copy would free the same blocks twice.
+/// The heap cannot be copied: a copy would free the same blocks twice. It can
+/// be moved and swapped; no item moves then.
 ///
-/// Contract: insert takes an item in no heap; increaseKey and decreaseKey
-/// take an item stored in this heap; member takes any item but null. The
-/// heap built without NDEBUG checks this and calls abort() after one line on
-/// standard error naming the operation and the fault; release builds trust
-/// the caller. Empty-heap operations return null.
+/// Contract: insert takes an item in no heap; increaseKey, decreaseKey,
+/// update and remove take an item stored in this heap; increaseKey follows a
+/// key that went up (or stayed), decreaseKey one that went down (or stayed),
+/// each with heap order intact elsewhere; member takes any item but null.
+/// Code compiled without NDEBUG checks this where it calls the heap (the
+/// checks are inline here, so they follow the caller's build, not the
+/// library's) and calls abort() after one line on standard error naming the
+/// operation and the fault; code compiled with NDEBUG runs none of them.
+/// Empty-heap operations return null.
+///
+/// Exceptions: the heap throws none of its own, but lets through whatever lt
+/// throws, and addLast's std::bad_alloc. Either way the operation has had no
+/// effect: every item is where it was, with its node.
 ///
 /// n is the number of items; "log n" is the tree's height.
 class MinBinaryHeap {
@@ -127,34 +159,68 @@ class MinBinaryHeap {
     NodeData* deleteLast();
     /// Places \p item, which must be in no heap, at a new last position and
     /// moves it up to its place. O(log n).
-    void insert(NodeData* item);
+    void insert(NodeData* item) {
+#ifndef NDEBUG
+        requireContract(Operation::insert, item);
+#endif
+        insertUnchecked(item);
+    }
     /// The smallest item, or null on an empty heap. O(1).
-    NodeData* min() const;
+    NodeData* min() const {
+        return root == nullptr ? nullptr : root->data;
+    }
     /// Removes and returns the smallest item with a null node, or null on an
     /// empty heap. O(log n).
     NodeData* deleteMin();
     /// True when the heap holds no item. O(1).
-    bool isEmpty() const;
+    bool isEmpty() const {
+        return root == nullptr;
+    }
     /// True when some stored item eq \p item, which must not be null (a
     /// release build answers false for null). O(n).
-    bool member(NodeData* item);
+    bool member(NodeData* item) {
+#ifndef NDEBUG
+        requireContract(Operation::member, item);
+#endif
+        return memberUnchecked(item);
+    }
     /// Moves \p item, which must be stored in this heap, down after its key
-    /// went up. O(log n).
-    void increaseKey(NodeData* item);
+    /// went up. O(log n); the check is O(1) more comparisons.
+    void increaseKey(NodeData* item) {
+#ifndef NDEBUG
+        requireContract(Operation::increaseKey, item);
+#endif
+        increaseKeyUnchecked(item);
+    }
     /// Moves \p item, which must be stored in this heap, up after its key went
-    /// down. O(log n).
-    void decreaseKey(NodeData* item);
+    /// down. O(log n); the check is O(1) more comparisons.
+    void decreaseKey(NodeData* item) {
+#ifndef NDEBUG
+        requireContract(Operation::decreaseKey, item);
+#endif
+        decreaseKeyUnchecked(item);
+    }
     /// Writes one line per node, in level order, to standard output. O(n).
     void print() const;
 
     /// Moves \p item, which must be stored in this heap, to its place after
     /// its key changed either way. O(log n).
-    void update(NodeData* item);
+    void update(NodeData* item) {
+#ifndef NDEBUG
+        requireContract(Operation::update, item);
+#endif
+        updateUnchecked(item);
+    }
     /// Takes \p item, which must be stored in this heap, out of it: its node
     /// becomes null and heap order is restored. O(log n).
-    void remove(NodeData* item);
+    void remove(NodeData* item) {
+#ifndef NDEBUG
+        requireContract(Operation::remove, item);
+#endif
+        removeUnchecked(item);
+    }
     /// True when this very item (identity, not eq) is stored in this heap;
-    /// false for null. O(log n).
+    /// false for null. The item must be in no heap or in a live one. O(log n).
     bool contains(const NodeData* item) const;
     /// The number of items, read from the last node's place in the tree. O(log n).
     std::size_t size() const;
@@ -163,6 +229,36 @@ class MinBinaryHeap {
     void clear();
 
   private:
+    /// The operations whose callers' contract is checked.
+    enum class Operation : unsigned char {
+        insert,
+        member,
+        increaseKey,
+        decreaseKey,
+        update,
+        remove
+    };
+
+    /// Stops the program with one line on standard error if \p item breaks
+    /// the contract of \p operation. Always in the library; called only from
+    /// callers built without NDEBUG. O(1) comparisons, plus a walk over the
+    /// pool's blocks for the items that must be stored here, which never
+    /// reads a record this heap did not hand out (an item of a destroyed
+    /// heap is reported, not followed).
+    void requireContract(Operation operation, NodeData* item) const;
+    /// node is a record this heap has carved from its blocks. Reads no record.
+    bool carvedHere(const BinaryHeapNode* node) const;
+    /// node is a record back in the pool (told apart under AddressSanitizer only).
+    bool isPooled(const BinaryHeapNode* node) const;
+
+    // The operations themselves, trusting the caller.
+    void insertUnchecked(NodeData* item);
+    bool memberUnchecked(NodeData* item);
+    void increaseKeyUnchecked(NodeData* item);
+    void decreaseKeyUnchecked(NodeData* item);
+    void updateUnchecked(NodeData* item);
+    void removeUnchecked(NodeData* item);
+
     /// A block of node records, with what the destructor needs to free it.
     struct NodeBlock;
 

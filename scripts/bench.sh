@@ -17,7 +17,7 @@
 #   --pairs N          counted pairs per figure, at least 15 (default 31)
 #   --sizes LIST       heap sizes, comma-separated (default 1000,10000,100000)
 #   --peers LIST       from boost-binary,boost-4ary,boost-pairing,std-pq (default all)
-#   --workloads LIST   from drain,update,insert,dijkstra (default all)
+#   --workloads LIST   from drain,update,insert,dijkstra,dijkstra-typed (default all)
 set -euo pipefail
 
 usage() {

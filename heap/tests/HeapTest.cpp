@@ -2,6 +2,7 @@
 #include "HeapModel.h"
 
 #include <heap/BinaryHeap.h>
+#include <heap/TypedKey.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -38,7 +40,8 @@ void insertAll(MinBinaryHeap& heap, std::initializer_list<IntNodeData*> items) {
     }
 }
 
-// Long random runs against the reference heap, with a full check after every step.
+// Long random runs against the reference heap, with a full check after every
+// step, and on one step in twenty after lt threw at each comparison in turn.
 // Values are drawn mostly from a narrow range so that ties are common, and
 // the target size wanders so the heap keeps emptying and growing again.
 class RandomOperations : public testing::TestWithParam<unsigned> {};
@@ -69,11 +72,23 @@ TEST_P(RandomOperations, MatchTheReferenceHeapAfterEveryStep) {
         const bool grow = driver.size() < target;
         const std::int64_t roll = pick(0, 99);
         const std::size_t position = static_cast<std::size_t>(pick(0, 1 << 20));
+        // Now and then lt throws at every comparison of the step in turn.
+        driver.exhaustive = pick(0, 19) == 0;
+        // The rare kind: whole-heap operations, mostly swap and move.
+        auto whole = [&] {
+            const std::int64_t kind = pick(0, 99);
+            return kind < 3    ? driver.clear()
+                   : kind < 50 ? driver.swap(pick(0, 1) == 1)
+                               : driver.move(kind < 80);
+        };
         ASSERT_EQ(roll < (grow ? 55 : 15)   ? driver.insert(value())
                   : roll < (grow ? 63 : 45) ? driver.deleteMin()
                   : roll < (grow ? 68 : 58) ? driver.deleteLast()
-                  : roll < 95               ? driver.nudge(position, delta(), pick(0, 1) == 1)
-                                            : driver.member(value()),
+                  : roll < 88 ? driver.nudge(position, delta(), pick(0, 1) == 1, pick(0, 3) == 0)
+                  : roll < 93 ? driver.remove(position)
+                  : roll < 96 ? driver.contains(position)
+                  : roll < 98 ? driver.member(value())
+                              : whole(),
                   "")
             << "seed " << GetParam() << ", step " << step;
         largest = std::max(largest, driver.size());
@@ -83,6 +98,14 @@ TEST_P(RandomOperations, MatchTheReferenceHeapAfterEveryStep) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomOperations, testing::Values(1u, 2u, 3u, 4u, 5u, 6u));
+
+TEST(HeapVersion, TheHeaderSaysTheProjectVersion) {
+    EXPECT_STREQ(BINARYHEAP_VERSION, HEAP_PROJECT_VERSION);
+    EXPECT_EQ(std::to_string(BINARYHEAP_VERSION_MAJOR) + "." +
+                  std::to_string(BINARYHEAP_VERSION_MINOR) + "." +
+                  std::to_string(BINARYHEAP_VERSION_PATCH),
+              BINARYHEAP_VERSION);
+}
 
 TEST(HeapOrder, ExchangesFollowTheTieRules) {
     MinBinaryHeap heap;
@@ -164,8 +187,8 @@ TEST(HeapEmpty, EveryOperationAnswersNull) {
 }
 
 TEST(HeapRemove, DeleteMinAndDeleteLastOnSmallHeaps) {
-    IntNodeData only(4), one(1), two(2), three(3), low(1), firstFour(4), secondFour(4),
-        lower(1), higher(2);
+    IntNodeData only(4), one(1), two(2), three(3), low(1), firstFour(4), secondFour(4), lower(1),
+        higher(2);
     MinBinaryHeap heap, ties, pair;
     heap.insert(&only);
     EXPECT_EQ(heap.deleteMin(), &only);
@@ -217,8 +240,11 @@ TEST(HeapItemCopy, ACopyIsANewItemInNoHeap) {
     IntNodeData copy = b;
     EXPECT_EQ(copy.value, 7);
     EXPECT_EQ(copy.node, nullptr);
+    // A move hands the place over: the new object is stored where c was.
+    BinaryHeapNode* const place = c.node;
     IntNodeData moved = std::move(c);
-    EXPECT_EQ(moved.node, nullptr);
+    EXPECT_EQ(moved.node, place);
+    EXPECT_EQ(c.node, nullptr);
     // A subclass's copy goes through NodeData's too.
     struct Tagged : IntNodeData {
         using IntNodeData::IntNodeData;
@@ -233,10 +259,45 @@ TEST(HeapItemCopy, ACopyIsANewItemInNoHeap) {
 
     // The copy goes in as an item of its own; b is untouched.
     heap.insert(&copy);
-    EXPECT_EQ(checkStructure(heap, {&tagged, &a, &c, &b, &copy}), "");
+    EXPECT_EQ(checkStructure(heap, {&tagged, &a, &moved, &b, &copy}), "");
     copy.value = -1;
     heap.decreaseKey(&copy);
-    EXPECT_EQ(checkStructure(heap, {&copy, &tagged, &c, &b, &a}), "");
+    EXPECT_EQ(checkStructure(heap, {&copy, &tagged, &moved, &b, &a}), "");
+}
+
+// Items kept by value in a growing vector: every reallocation moves the
+// stored ones into new objects, which must take their places, so the heap
+// stays sound and drains in order. Subclasses move through NodeData too.
+TEST(HeapItemCopy, StoredItemsMayMoveInMemory) {
+    struct Tagged : IntNodeData {
+        using IntNodeData::IntNodeData;
+        int tag = 0;
+    };
+    MinBinaryHeap heap;
+    std::vector<Tagged> items;
+    std::vector<std::int32_t> values;
+    for (std::int32_t i = 0; i < 100; ++i) {
+        items.emplace_back(i * 37 % 101 - 50); // reallocates now and then
+        heap.insert(&items.back());
+        values.push_back(items.back().value);
+        std::vector<NodeData*> stored;
+        for (const BinaryHeapNode* node = heap.root; node != nullptr; node = node->next) {
+            stored.push_back(node->data);
+        }
+        for (NodeData* item : stored) {
+            ASSERT_TRUE(item >= &items.front() && item <= &items.back()) << "after " << i;
+        }
+        ASSERT_EQ(checkStructure(heap, stored), "") << "after " << i;
+    }
+    // Move assignment changes keys, never places: the heap sees no change.
+    items[3] = std::move(items[4]);
+    items[3].value = values[3];
+    std::sort(values.begin(), values.end());
+    for (std::int32_t expected : values) {
+        NodeData* item = heap.deleteMin();
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(static_cast<IntNodeData*>(item)->value, expected);
+    }
 }
 
 TEST(HeapItemCopy, AssignmentChangesTheKeyAndKeepsThePlace) {
@@ -265,6 +326,79 @@ TEST(HeapItemCopy, AssignmentChangesTheKeyAndKeepsThePlace) {
     EXPECT_EQ(a.value, 8);
 }
 
+// An event queue on the typed layer: a time and an id, ties by id, kept by
+// value in a vector that grows while its items are stored; random cancels
+// and reschedules; the drain must come out in (time, id) order, as a sorted
+// copy says. Then the same with the largest first through std::greater.
+struct Event {
+    double time;
+    int id;
+};
+struct Earlier {
+    bool operator()(const Event& a, const Event& b) const {
+        return std::tie(a.time, a.id) < std::tie(b.time, b.id);
+    }
+};
+using Timer = binaryheap::Key<Event, Earlier>;
+
+TEST(TypedKeys, EventQueueDrainsInOrderAfterCancelsAndReschedules) {
+    std::mt19937 rng(7);
+    auto pick = [&rng](int high) { return std::uniform_int_distribution<int>(0, high)(rng); };
+    binaryheap::TypedHeap<Timer> queue;
+    std::vector<Timer> timers; // no reserve: reallocation moves stored timers
+    for (int id = 0; id < 300; ++id) {
+        timers.emplace_back(Event{pick(50) * 0.5, id});
+        queue.insert(timers.back());
+    }
+    std::vector<std::pair<double, int>> expected;
+    for (Timer& timer : timers) {
+        const int roll = pick(9);
+        if (roll < 2) {
+            queue.remove(timer); // cancelled
+            EXPECT_FALSE(queue.contains(timer));
+            continue;
+        }
+        if (roll < 5) {
+            timer.value.time = pick(50) * 0.5; // rescheduled, either way
+            queue.update(timer);
+        }
+        expected.emplace_back(timer.value.time, timer.value.id);
+    }
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(queue.size(), expected.size());
+    for (const auto& [time, id] : expected) {
+        const Timer* next = queue.min();
+        Timer* got = queue.deleteMin();
+        ASSERT_EQ(got, next);
+        ASSERT_NE(got, nullptr);
+        EXPECT_EQ(got->value.time, time);
+        EXPECT_EQ(got->value.id, id);
+    }
+    EXPECT_EQ(queue.deleteMin(), nullptr);
+
+    using Largest = binaryheap::Key<int, std::greater<int>>;
+    binaryheap::TypedHeap<Largest> top;
+    std::vector<Largest> values{Largest(3), Largest(-1), Largest(8), Largest(8), Largest(0)};
+    for (Largest& value : values) {
+        top.insert(value);
+    }
+    values[1].value = 10;
+    top.decreaseKey(values[1]); // first in this order: "decreased" toward the front
+    std::vector<int> drained;
+    while (Largest* item = top.deleteMin()) {
+        drained.push_back(item->value);
+    }
+    EXPECT_EQ(drained, (std::vector<int>{10, 8, 8, 3, 0}));
+    testing::internal::CaptureStdout();
+    values[2].print();
+    Timer(Event{1.5, 2}).print(); // no printKey for Event: nothing
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "8");
+    MinBinaryHeap raw;
+    raw.insert(&values[0]);
+    EXPECT_EQ(Largest::from(raw.min()), &values[0]); // typed access to a raw heap's result
+    EXPECT_EQ(Largest::from(nullptr), nullptr);
+}
+
 // Death tests run first, while the process has a single thread.
 TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
 #ifdef NDEBUG
@@ -285,18 +419,50 @@ TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
         {[&] { heap.insert(&foreign); }, "MinBinaryHeap::insert: item already in a heap"},
         {[&] { heap.member(nullptr); }, "MinBinaryHeap::member: null item"},
     };
+    // An item whose heap is gone still names a freed record: reported
+    // without following it (the sanitizers would see a read).
+    IntNodeData orphan(7);
+    {
+        MinBinaryHeap gone;
+        gone.insert(&orphan);
+    }
+    // Keys moved against the hook's direction, each seen at a neighbour: the
+    // child now below its parent, the parent now above its child.
+    IntNodeData raisedPastChild(2), loweredPastParent(0);
+    MinBinaryHeap wrongWay;
+    insertAll(wrongWay, {&loweredPastParent, &raisedPastChild});
+    raisedPastChild.value = -5;  // went down, reported as raised
+    loweredPastParent.value = 9; // went up, reported as lowered
+    misuses.push_back({[&] { wrongWay.increaseKey(&raisedPastChild); },
+                       "MinBinaryHeap::increaseKey: key went down; decreaseKey or update moves "
+                       "it up"});
+    misuses.push_back({[&] { wrongWay.decreaseKey(&loweredPastParent); },
+                       "MinBinaryHeap::decreaseKey: key went up; increaseKey or update moves it "
+                       "down"});
     using Hook = void (MinBinaryHeap::*)(NodeData*);
     for (const auto& [hook, name] :
          {std::pair<Hook, std::string>{&MinBinaryHeap::increaseKey, "increaseKey"},
-          {&MinBinaryHeap::decreaseKey, "decreaseKey"}}) {
+          {&MinBinaryHeap::decreaseKey, "decreaseKey"},
+          {&MinBinaryHeap::update, "update"},
+          {&MinBinaryHeap::remove, "remove"}}) {
         for (const auto& [item, fault] : {std::pair<NodeData*, const char*>{nullptr, "null item"},
                                           {&stranger, "item in no heap"},
                                           {&impostor, "item's node does not carry it"},
-                                          {&foreign, "item in another heap"}}) {
+                                          {&foreign, "item in another heap"},
+                                          {&orphan, "item in another heap"}}) {
             misuses.push_back({[&heap, hook = hook, item = item] { (heap.*hook)(item); },
                                "MinBinaryHeap::" + name + ": " + fault});
         }
     }
+    // Two key kinds in one heap: caught when a Key compares.
+    binaryheap::Key<int> typed(1);
+    MinBinaryHeap mixed;
+    IntNodeData plain(0);
+    mixed.insert(&plain);
+    misuses.push_back({[&] { mixed.insert(&typed); },
+                       "binaryheap::Key: compared with an item of another key kind"});
+    misuses.push_back({[&] { binaryheap::Key<int>::from(&plain); },
+                       "binaryheap::Key: compared with an item of another key kind"});
     for (const Misuse& misuse : misuses) {
         EXPECT_EXIT(misuse.call(), testing::KilledBySignal(SIGABRT), "^" + misuse.line + "\n$");
     }
@@ -304,6 +470,8 @@ TEST(HeapContractDeathTest, MisuseStopsWithOneLineNamingOperationAndFault) {
     EXPECT_EQ(checkStructure(heap, {&a, &b, &c}), "");
     EXPECT_EQ(heap.deleteMin(), &a);
     EXPECT_EQ(other.deleteMin(), &otherRoot);
+    wrongWay.update(&raisedPastChild);
+    EXPECT_EQ(checkStructure(wrongWay, {&raisedPastChild, &loweredPastParent}), "");
 #endif
 }
 

@@ -104,7 +104,7 @@ foreach(name debhelper none)
     expect(${name} ${name}_compile 1 ${own_flags} ${compile_flags} ${fortify_flags} -O2 -g)
     expect(${name} ${name}_link 1 ${link_flags})
 endforeach()
-run(output ${CMAKE_COMMAND} --build ${OUTPUT_DIR}/debhelper --target heap)
+run(output ${CMAKE_COMMAND} --build ${OUTPUT_DIR}/debhelper --target binaryheap)
 
 configure(debug OPTIONS -DCMAKE_BUILD_TYPE=Debug)
 expect(debug debug_compile 1 ${own_flags} ${compile_flags})

@@ -59,7 +59,8 @@ set(failures)
 set(cmake_dir usr/${LIBDIR}/cmake/BinaryHeap)
 set(expected_packages libbinaryheap-dev)
 set(libbinaryheap-dev_files
-    usr/include/heap/BinaryHeap\\.h usr/${LIBDIR}/libbinaryheap\\.a
+    usr/include/heap/BinaryHeap\\.h usr/include/heap/TypedKey\\.h
+    usr/${LIBDIR}/libbinaryheap\\.a
     ${cmake_dir}/BinaryHeapConfig\\.cmake ${cmake_dir}/BinaryHeapConfigVersion\\.cmake
     ${cmake_dir}/BinaryHeapTargets\\.cmake ${cmake_dir}/BinaryHeapTargets-[a-z]+\\.cmake
     usr/${LIBDIR}/pkgconfig/binaryheap\\.pc)
@@ -248,7 +249,9 @@ run(output ${CTEST} --build-and-test ${SOURCE_DIR}/heap/tests/consumer ${OUTPUT_
                     -DCMAKE_BUILD_TYPE=${CONFIG} -DCMAKE_CXX_COMPILER=${CONSUMER_CXX}
                     "-DCMAKE_CXX_FLAGS=${CONSUMER_CXX_FLAGS}"
                     "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_LINK_FLAGS}"
-    --test-command heap-consumer)
+    --test-command ${CMAKE_COMMAND} -DCHECKED=${OUTPUT_DIR}/cmake-consumer/heap-consumer
+                   -DUNCHECKED=${OUTPUT_DIR}/cmake-consumer/heap-consumer-ndebug
+                   -P ${SOURCE_DIR}/heap/tests/consumer/RunConsumer.cmake)
 message("find_package consumer: ${output}")
 
 # pkg-config: a plain compiler line, with pkg-config searching the unpacked
@@ -266,11 +269,9 @@ if(include_at EQUAL -1 OR lib_at EQUAL -1 OR NOT sysroot_flags STREQUAL flags)
     message(FATAL_ERROR "pkg-config's flags do not point into ${root}: ${flags}\n"
                         "with ${root} as sysroot: ${sysroot_flags}")
 endif()
-separate_arguments(flags UNIX_COMMAND "${flags}")
-separate_arguments(cxx_flags UNIX_COMMAND "${CONSUMER_CXX_FLAGS}")
-separate_arguments(link_flags UNIX_COMMAND "${CONSUMER_LINK_FLAGS}")
-run(output ${CONSUMER_CXX} ${cxx_flags} ${SOURCE_DIR}/heap/tests/consumer/main.cpp ${flags}
-    ${link_flags} -o ${OUTPUT_DIR}/pkg-config-consumer)
-run(output ${OUTPUT_DIR}/pkg-config-consumer)
+run(output ${CMAKE_COMMAND} -DPKG_CONFIG=${pkg_config} -DPKG_CONFIG_DIR=${root}/usr/${LIBDIR}/pkgconfig
+    -DCXX=${CONSUMER_CXX} "-DCXX_FLAGS=${CONSUMER_CXX_FLAGS}" "-DLINK_FLAGS=${CONSUMER_LINK_FLAGS}"
+    -DOUTPUT_DIR=${OUTPUT_DIR}/pkg-config-consumer
+    -P ${SOURCE_DIR}/heap/tests/consumer/ConsumerPkgConfig.cmake)
 message("pkg-config consumer: ${output}")
 message("packages hold what they should; lintian, the hardening, the manual page and both consumers pass")
