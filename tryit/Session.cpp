@@ -24,7 +24,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <random>
 #include <utility>
 
@@ -511,10 +510,16 @@ class Session::Impl {
             done.value = static_cast<std::int16_t>(op.value);
             break;
         }
-        case Operation::Kind::Extract:
+        case Operation::Kind::Extract: {
             done.value = static_cast<std::int16_t>(picture_.values.front());
+            const NodeData* moved = heap_.last->data;
+            const bool stays = heap_.last != heap_.root;
             extractOne();
+            if (stays) {
+                done.a = static_cast<std::uint8_t>(positionOf(moved));
+            }
             break;
+        }
         case Operation::Kind::Change: {
             Key* item = itemAt(op.position);
             const int old = item->value;
@@ -544,11 +549,15 @@ class Session::Impl {
             Key* item = itemAt(op.position);
             done.value = static_cast<std::int16_t>(item->value);
             leaving_ = item->id;
-            placing_ = static_cast<const Key*>(heap_.last->data)->id;
+            const NodeData* moved = heap_.last->data;
+            placing_ = static_cast<const Key*>(moved)->id;
             heap_.remove(item);
             observe();
             releaseItem(leaving_);
             leaving_ = -1;
+            if (moved != item) {
+                done.a = static_cast<std::uint8_t>(positionOf(moved));
+            }
             break;
         }
         case Operation::Kind::BuildBottomUp:
@@ -1003,8 +1012,11 @@ std::string Session::Impl::words(const Frame& frame, const Frame* next, const Op
                    levels(levelOf(op.position) - levelOf(frame.a)) + ". " + work + ".";
         case Operation::Kind::Extract:
         case Operation::Kind::Remove:
-            return num(frame.value) + " is out; " + plural(n, "value is", "values are") + " left. " +
-                   work + ".";
+            return num(frame.value) + " is out" +
+                   (frame.a == kNone ? std::string()
+                                     : "; " + valueAt(after, frame.a) + " settled at " +
+                                           place(frame.a)) +
+                   "; " + plural(n, "value is", "values are") + " left. " + work + ".";
         case Operation::Kind::BuildBottomUp:
             return "Built a heap of " + plural(n, "value", "values") + " bottom-up: " + work +
                    " (bottom-up needs at most 2 x " + num(static_cast<long long>(n)) + " = " +
@@ -1084,9 +1096,8 @@ FrameView Session::Impl::view(std::size_t index) const {
         }
         break;
     case FrameKind::Done:
-        if (record != nullptr && (record->operation.kind == Operation::Kind::Insert ||
-                                  record->operation.kind == Operation::Kind::Change)) {
-            mark(frame.a);
+        if (frame.a != kNone) {
+            mark(frame.a); // where the item placed settled
         }
         break;
     default:
@@ -1247,6 +1258,10 @@ std::string describeOperation(const Operation& op, HeapKind kind) {
         return "clear";
     }
     return {};
+}
+
+std::string describePosition(int position) {
+    return place(position);
 }
 
 std::string parseValue(const std::string& text, int& value) {

@@ -94,7 +94,9 @@ enum class FrameKind : std::uint8_t {
     Settle,   ///< The lifted item goes into the hole.
     Clear,    ///< Every item leaves.
     Jump,     ///< A change the frames above could not explain (never seen; kept safe).
-    Done,     ///< The operation has returned: the heap as it is after it.
+    Done,     ///< The operation has returned: the heap as it is after it. It marks
+              ///< where the item placed (inserted, changed, or moved in from the
+              ///< last node) settled, if one did.
 };
 
 /// The heap as one frame shows it.
@@ -242,6 +244,9 @@ class Session {
 /// The operation in words: "insert 17", "extract min", "change position 3 to
 /// 40", "build bottom-up from 5, 3, 8, 1"...
 std::string describeOperation(const Operation& operation, HeapKind kind);
+
+/// A position in words: "the root", or "position 5 (level 2)".
+std::string describePosition(int position);
 
 /// Reads a typed value: a whole number from kMinValue to kMaxValue, spaces
 /// around it allowed. On failure returns the message and leaves value alone.

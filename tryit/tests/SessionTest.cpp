@@ -231,7 +231,7 @@ Operation randomOperation(std::mt19937& random, int size) {
         op.position = pick(0, size);
     } else if (roll < 92) {
         op.kind = pick(0, 1) == 0 ? Operation::Kind::BuildBottomUp : Operation::Kind::BuildOneByOne;
-        op.values.resize(static_cast<std::size_t>(pick(0, 3) == 0 ? pick(100, 255) : pick(0, 20)));
+        op.values.resize(static_cast<std::size_t>(pick(0, 5) == 0 ? pick(100, 255) : pick(0, 20)));
         for (int& v : op.values) {
             v = value();
         }
@@ -244,11 +244,11 @@ Operation randomOperation(std::mt19937& random, int size) {
 }
 
 TEST(TryItSession, EveryFrameIsAStateTheHeapPassedThroughAndTheLastIsTheHeap) {
-    for (const unsigned seed : {1U, 2U, 3U, 4U}) {
+    for (const unsigned seed : {1U, 2U, 3U}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 random(seed);
         Checked checked(seed % 2 == 0 ? HeapKind::Max : HeapKind::Min);
-        for (int i = 0; i < 150 && !testing::Test::HasFatalFailure(); ++i) {
+        for (int i = 0; i < 120 && !testing::Test::HasFatalFailure(); ++i) {
             checked.run(randomOperation(random, static_cast<int>(checked.model.size())));
         }
         EXPECT_GT(checked.refused, 0U);
