@@ -38,8 +38,8 @@ bool readValue(std::string_view text, int& value, std::string& why) {
         return false;
     }
     if (value < kMinValue || value > kMaxValue) {
-        why = std::string(text) + " is out of range: values run from " +
-              std::to_string(kMinValue) + " to " + std::to_string(kMaxValue);
+        why = std::string(text) + " is out of range: values run from " + std::to_string(kMinValue) +
+              " to " + std::to_string(kMaxValue);
         return false;
     }
     return true;
@@ -128,8 +128,8 @@ std::optional<Operation> parseOperation(std::string_view code, std::string& why)
     case 'c': {
         op.kind = Operation::Kind::Change;
         const std::size_t equals = rest.find('=');
-        if (equals == std::string_view::npos || !readPosition(rest.substr(0, equals), op.position) ||
-            equals + 1 == rest.size()) {
+        if (equals == std::string_view::npos ||
+            !readPosition(rest.substr(0, equals), op.position) || equals + 1 == rest.size()) {
             why = "c needs a position and a value, as in c3=40";
             return std::nullopt;
         }

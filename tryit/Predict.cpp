@@ -42,7 +42,8 @@ std::optional<Question> askBefore(const Session& session, const Operation& opera
         question.kind = Question::Kind::HowMany;
         question.bottomUp = comparisonsToBuild(session, operation.values, BuildWay::BottomUp);
         question.oneByOne = comparisonsToBuild(session, operation.values, BuildWay::OneByOne);
-        question.text = "Building from these " + num(static_cast<long long>(operation.values.size())) +
+        question.text = "Building from these " +
+                        num(static_cast<long long>(operation.values.size())) +
                         " values: how many comparisons will bottom-up take, and how many "
                         "inserting one by one? Within 20 % counts as right.";
         return question;
@@ -74,8 +75,8 @@ std::optional<Question> askBefore(const Session& session, const Operation& opera
         break;
     case Operation::Kind::Change:
         question.text = "The value at " + describePosition(operation.position) + " changes from " +
-                        num(values[static_cast<std::size_t>(operation.position)]) + " to " +
-                        value + ". Where will " + value + " settle?";
+                        num(values[static_cast<std::size_t>(operation.position)]) + " to " + value +
+                        ". Where will " + value + " settle?";
         break;
     default:
         question.text = num(values[static_cast<std::size_t>(operation.position)]) + " leaves " +
@@ -93,8 +94,7 @@ Verdict checkWhere(const Question& question, int position) {
         num(question.value) + " settles at " + describePosition(question.position);
     verdict.text = verdict.right ? "Right: " + where + "."
                                  : "Not quite: " + where + ", not at " +
-                                       describePosition(position) +
-                                       ". The frames show why.";
+                                       describePosition(position) + ". The frames show why.";
     return verdict;
 }
 
@@ -110,7 +110,8 @@ Verdict checkHowMany(const Question& question, std::uint64_t bottomUp, std::uint
     verdict.right = first && second;
     const auto said = [](std::uint64_t actual, std::uint64_t guess, bool close) {
         return num(static_cast<long long>(actual)) + " (you said " +
-               num(static_cast<long long>(guess)) + (close ? ", within 20 %)" : ", more than 20 % off)");
+               num(static_cast<long long>(guess)) +
+               (close ? ", within 20 %)" : ", more than 20 % off)");
     };
     verdict.text = std::string(verdict.right ? "Right" : "Not quite") + ": bottom-up takes " +
                    said(question.bottomUp, bottomUp, first) + " comparisons, one by one " +

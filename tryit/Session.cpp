@@ -466,8 +466,7 @@ class Session::Impl {
         for (std::size_t f = records_.back().first; f < frames_.size(); ++f) {
             if (frames_[f].kind == FrameKind::Compare) {
                 ++totalComparisons_;
-            } else if (frames_[f].kind == FrameKind::Move ||
-                       frames_[f].kind == FrameKind::Settle) {
+            } else if (frames_[f].kind == FrameKind::Move || frames_[f].kind == FrameKind::Settle) {
                 ++totalMoves_;
             }
         }
@@ -692,18 +691,18 @@ class Session::Impl {
     MinBinaryHeap heap_;
     std::vector<std::unique_ptr<Key>> pool_; ///< Every item, by id.
     std::vector<std::uint16_t> freeIds_;
-    std::vector<std::uint8_t> inHeap_;     ///< By id: stored in the heap (maybe lifted).
-    std::vector<std::uint32_t> seen_;      ///< By id: the stamp of the reading that saw it.
-    std::vector<int> position_;            ///< By id: its node in the latest reading, or -1.
-    std::vector<int> posOf_;               ///< By id: its node in explain's work reading.
+    std::vector<std::uint8_t> inHeap_; ///< By id: stored in the heap (maybe lifted).
+    std::vector<std::uint32_t> seen_;  ///< By id: the stamp of the reading that saw it.
+    std::vector<int> position_;        ///< By id: its node in the latest reading, or -1.
+    std::vector<int> posOf_;           ///< By id: its node in explain's work reading.
     std::uint32_t stamp_ = 0;
-    int leaving_ = -1;                     ///< The item the heap call takes out, or -1.
-    int placing_ = -1;                     ///< The item the heap call places, or -1.
+    int leaving_ = -1; ///< The item the heap call takes out, or -1.
+    int placing_ = -1; ///< The item the heap call places, or -1.
     bool recording_ = false;
     std::uint64_t ltCalls_ = 0;
 
     Reading last_, next_, work_;
-    Picture picture_;       ///< The picture after every frame recorded so far.
+    Picture picture_; ///< The picture after every frame recorded so far.
     std::vector<Frame> frames_;
     std::vector<OpRecord> records_;
     std::vector<Operation> operations_;
@@ -759,8 +758,7 @@ std::string Session::Impl::refusal(const Operation& op) const {
                    ? "The heap is full: it holds at most " + num(kMaxItems) + " values."
                    : std::string();
     case Operation::Kind::Extract:
-        return size() == 0 ? std::string("The heap is empty: there is no ") + least +
-                                 " to extract."
+        return size() == 0 ? std::string("The heap is empty: there is no ") + least + " to extract."
                            : std::string();
     case Operation::Kind::Change:
         if (std::string why = positionRefusal(op.position, size(), "change"); !why.empty()) {
@@ -864,21 +862,27 @@ std::string Session::Impl::words(const Frame& frame, const Frame* next, const Op
         const std::size_t n = before.values.size();
         switch (op.kind) {
         case Operation::Kind::Insert:
-            return text + ": a new last node takes " + num(op.value) + ", which then rises while it is " +
-                   smaller + " than its parent.";
+            return text + ": a new last node takes " + num(op.value) +
+                   ", which then rises while it is " + smaller + " than its parent.";
         case Operation::Kind::Extract:
         case Operation::Kind::Sort:
             if (op.kind == Operation::Kind::Extract) {
                 text += ": the root's value " + valueAt(before, 0) + " leaves.";
             } else {
-                text += ": take the " + least + " out until the heap is empty; the values come out in order.";
+                text += ": take the " + least +
+                        " out until the heap is empty; the values come out in order.";
             }
             if (n >= 3) {
-                text += " Each time, the last node's value is lifted out and the node removed; this "
-                        "heap then walks the " + smaller + " children down to a leaf, moving each up a "
+                // Said once per operation, sort included: this is not the
+                // textbook's deleteMin, and a learner would wonder why.
+                text += std::string(op.kind == Operation::Kind::Sort ? " Each time, the" : " The") +
+                        " last node's value is lifted out and the node removed; this heap then "
+                        "walks the " +
+                        smaller +
+                        " children down to a leaf, moving each up a "
                         "level, and climbs back up to where the lifted value fits. That is not the "
-                        "textbook's way, which compares the lifted value at every level: the result "
-                        "is the same, with about half the comparisons.";
+                        "textbook's way, which compares the lifted value at every level: the "
+                        "result is the same, with about half the comparisons.";
             }
             return text;
         case Operation::Kind::Change: {
@@ -984,7 +988,8 @@ std::string Session::Impl::words(const Frame& frame, const Frame* next, const Op
     }
     case FrameKind::Settle: {
         std::string text = num(before.liftedValue) + " goes into " +
-                           ((frame.flags & kDisplaceTake) != 0 ? "" : "the hole at ") + place(frame.a);
+                           ((frame.flags & kDisplaceTake) != 0 ? "" : "the hole at ") +
+                           place(frame.a);
         if ((frame.flags & kDisplaceTake) != 0) {
             text += ", where " + valueAt(before, frame.a) + " was: " + valueAt(before, frame.a) +
                     " leaves the heap";
@@ -998,10 +1003,9 @@ std::string Session::Impl::words(const Frame& frame, const Frame* next, const Op
     case FrameKind::Done: {
         const Operation& op = record->operation;
         const std::size_t n = after.values.size();
-        const std::string work = plural(static_cast<std::size_t>(counts.comparisons), "comparison",
-                                        "comparisons") +
-                                 " and " +
-                                 plural(static_cast<std::size_t>(counts.moves), "move", "moves");
+        const std::string work =
+            plural(static_cast<std::size_t>(counts.comparisons), "comparison", "comparisons") +
+            " and " + plural(static_cast<std::size_t>(counts.moves), "move", "moves");
         switch (op.kind) {
         case Operation::Kind::Insert:
             return num(op.value) + " is in place at " + place(frame.a) + ": " +
@@ -1013,9 +1017,9 @@ std::string Session::Impl::words(const Frame& frame, const Frame* next, const Op
         case Operation::Kind::Extract:
         case Operation::Kind::Remove:
             return num(frame.value) + " is out" +
-                   (frame.a == kNone ? std::string()
-                                     : "; " + valueAt(after, frame.a) + " settled at " +
-                                           place(frame.a)) +
+                   (frame.a == kNone
+                        ? std::string()
+                        : "; " + valueAt(after, frame.a) + " settled at " + place(frame.a)) +
                    "; " + plural(n, "value is", "values are") + " left. " + work + ".";
         case Operation::Kind::BuildBottomUp:
             return "Built a heap of " + plural(n, "value", "values") + " bottom-up: " + work +
@@ -1143,8 +1147,8 @@ std::string Session::remove(int position) {
 }
 std::string Session::build(const std::vector<int>& values, BuildWay way) {
     Operation op;
-    op.kind = way == BuildWay::BottomUp ? Operation::Kind::BuildBottomUp
-                                        : Operation::Kind::BuildOneByOne;
+    op.kind =
+        way == BuildWay::BottomUp ? Operation::Kind::BuildBottomUp : Operation::Kind::BuildOneByOne;
     op.values = values;
     return run(op);
 }
@@ -1182,8 +1186,7 @@ int Session::operationOf(std::size_t frame) const {
     return impl_->operationOf(frame);
 }
 std::size_t Session::firstFrame(std::size_t operation) const {
-    return operation < impl_->records_.size() ? impl_->records_[operation].first
-                                              : frameCount() - 1;
+    return operation < impl_->records_.size() ? impl_->records_[operation].first : frameCount() - 1;
 }
 std::size_t Session::lastFrame(std::size_t operation) const {
     return operation < impl_->records_.size() ? impl_->lastFrame(operation) : frameCount() - 1;
@@ -1291,8 +1294,8 @@ std::string parseValue(const std::string& text, int& value) {
         parsed = parsed * 10 + (text[k] - '0');
     }
     if (!ok) {
-        return "\"" + shown + "\" is not a whole number: type one from " + num(kMinValue) +
-               " to " + num(kMaxValue) + ".";
+        return "\"" + shown + "\" is not a whole number: type one from " + num(kMinValue) + " to " +
+               num(kMaxValue) + ".";
     }
     parsed = negative ? -parsed : parsed;
     if (parsed < kMinValue || parsed > kMaxValue) {

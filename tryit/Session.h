@@ -164,7 +164,8 @@ struct FrameView {
 ///
 /// Operations either run and append their frames, or are refused: they return
 /// one plain line saying why and change nothing. They return "" when they ran.
-/// A Session may be moved, not copied.
+/// A Session may be moved, not copied. frame() keeps a cache for stepping,
+/// so one session is for one thread at a time, const calls included.
 class Session {
   public:
     explicit Session(HeapKind kind = HeapKind::Min);

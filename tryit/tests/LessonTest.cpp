@@ -63,8 +63,8 @@ TEST(TryItLesson, EveryLinkRoundTrips) {
             }
             session.run(op); // refused ones simply are not in the link
         }
-        for (const std::size_t frame : {std::size_t{0}, session.frameCount() / 3,
-                                        session.frameCount() - 1}) {
+        for (const std::size_t frame :
+             {std::size_t{0}, session.frameCount() / 3, session.frameCount() - 1}) {
             const std::string link = linkTo(session, frame);
             std::vector<std::string> messages;
             const Lesson lesson = read(link, messages);
@@ -86,13 +86,17 @@ TEST(TryItLesson, MalformedPartsAndOperationsThatCannotRunAreSaidOnceAndSkipped)
         std::vector<std::string> messages;
     };
     const std::vector<Case> cases{
-        {"ops=i5,q5,i7", {5, 7}, {R"(Ignored "q5" in the link: not an operation (use i, x, c, r, b, n, s or z, as in i17, c3=40 or b5.3.8).)"}},
-        {"ops=i,i10000,i1.5,i--2,i5", {5},
+        {"ops=i5,q5,i7",
+         {5, 7},
+         {R"(Ignored "q5" in the link: not an operation (use i, x, c, r, b, n, s or z, as in i17, c3=40 or b5.3.8).)"}},
+        {"ops=i,i10000,i1.5,i--2,i5",
+         {5},
          {R"(Ignored "i" in the link: i needs a value, as in i17.)",
           R"(Ignored "i10000" in the link: 10000 is out of range: values run from -999 to 9999.)",
           R"(Ignored "i1.5" in the link: "1.5" is not a whole number.)",
           R"(Ignored "i--2" in the link: "--2" is not a whole number.)"}},
-        {"ops=b3.1,c1,c=4,c1=,cx=2,c1=z,r,r-1,xx,s1", {1, 3},
+        {"ops=b3.1,c1,c=4,c1=,cx=2,c1=z,r,r-1,xx,s1",
+         {1, 3},
          {R"(Ignored "c1" in the link: c needs a position and a value, as in c3=40.)",
           R"(Ignored "c=4" in the link: c needs a position and a value, as in c3=40.)",
           R"(Ignored "c1=" in the link: c needs a position and a value, as in c3=40.)",
@@ -102,23 +106,28 @@ TEST(TryItLesson, MalformedPartsAndOperationsThatCannotRunAreSaidOnceAndSkipped)
           R"(Ignored "r-1" in the link: r needs a position from 0, as in r3.)",
           R"(Ignored "xx" in the link: x takes nothing after it.)",
           R"(Ignored "s1" in the link: s takes nothing after it.)"}},
-        {"ops=b,n1..2,b4.x,n2,,", {2},
+        {"ops=b,n1..2,b4.x,n2,,",
+         {2},
          {R"(Ignored "b" in the link: b needs values separated by dots, as in b5.3.8.1.)",
           R"(Ignored "n1..2" in the link: "" is not a whole number.)",
           R"(Ignored "b4.x" in the link: "x" is not a whole number.)"}},
-        {"ops=x,i5,r3,c1=4,x,x,s,z,i7", {7},
+        {"ops=x,i5,r3,c1=4,x,x,s,z,i7",
+         {7},
          {R"(Skipped "x" (operation 1 in the link): The heap is empty: there is no minimum to extract.)",
           R"(Skipped "r3" (operation 3 in the link): There is no node at position 3: the positions are 0 to 0.)",
           R"(Skipped "c1=4" (operation 4 in the link): There is no node at position 1: the positions are 0 to 0.)",
           R"(Skipped "x" (operation 6 in the link): The heap is empty: there is no minimum to extract.)",
           R"(Skipped "s" (operation 7 in the link): The heap is empty: there is nothing to sort.)",
           R"(Skipped "z" (operation 8 in the link): The heap is already empty.)"}},
-        {"mode=edit&heap=mid&at=-1&ops=i5", {5},
+        {"mode=edit&heap=mid&at=-1&ops=i5",
+         {5},
          {"Ignored mode=edit in the link: use mode=try or mode=watch.",
           "Ignored heap=mid in the link: use heap=min or heap=max.",
           "Ignored at=-1 in the link: at is a frame number from 0."}},
         {"at=abc&ops=i5", {5}, {"Ignored at=abc in the link: at is a frame number from 0."}},
-        {"at=99&ops=i5", {5}, {"The link's at=99 is past the last frame, 3: showing the last frame."}},
+        {"at=99&ops=i5",
+         {5},
+         {"The link's at=99 is past the last frame, 3: showing the last frame."}},
     };
     for (const Case& c : cases) {
         const std::string& query = c.query;

@@ -90,9 +90,10 @@ TEST(TryItPredict, EveryQuestionIsAnsweredByTheHeapItself) {
             }
             ASSERT_EQ(question->kind, Question::Kind::Where);
             // The item placed: the new or changed value, or the last node's.
-            const int placed = op.kind == Operation::Kind::Insert || op.kind == Operation::Kind::Change
-                                   ? op.value
-                                   : before.back();
+            const int placed =
+                op.kind == Operation::Kind::Insert || op.kind == Operation::Kind::Change
+                    ? op.value
+                    : before.back();
             EXPECT_EQ(question->value, placed);
             EXPECT_EQ(question->position, positionInHeap(session, placed)) << question->text;
             const int guess = static_cast<int>(random() % static_cast<unsigned>(size + 1));
@@ -104,8 +105,8 @@ TEST(TryItPredict, EveryQuestionIsAnsweredByTheHeapItself) {
     }
     EXPECT_EQ(score.right, expectedRight);
     EXPECT_GT(score.asked, 60U);
-    EXPECT_EQ(score.text(), std::to_string(expectedRight) + " right out of " +
-                                std::to_string(score.asked));
+    EXPECT_EQ(score.text(),
+              std::to_string(expectedRight) + " right out of " + std::to_string(score.asked));
 
     Session tiny;
     ASSERT_EQ(tiny.build({5, 9, 7}, BuildWay::BottomUp), "");
@@ -114,10 +115,12 @@ TEST(TryItPredict, EveryQuestionIsAnsweredByTheHeapItself) {
     insert.value = 6;
     const std::optional<Question> where = askBefore(tiny, insert);
     ASSERT_TRUE(where);
-    EXPECT_EQ(where->text, "6 goes into a new last node, position 3 (level 2). Where will it settle?");
+    EXPECT_EQ(where->text,
+              "6 goes into a new last node, position 3 (level 2). Where will it settle?");
     EXPECT_EQ(checkWhere(*where, 1).text, "Right: 6 settles at position 1 (level 1).");
-    EXPECT_EQ(checkWhere(*where, 0).text,
-              "Not quite: 6 settles at position 1 (level 1), not at the root. The frames show why.");
+    EXPECT_EQ(
+        checkWhere(*where, 0).text,
+        "Not quite: 6 settles at position 1 (level 1), not at the root. The frames show why.");
     Operation sort;
     sort.kind = Operation::Kind::Sort;
     EXPECT_FALSE(askBefore(tiny, sort));

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
@@ -49,7 +51,8 @@ bool before(HeapKind kind, int a, int b) {
 class Checked {
   public:
     explicit Checked(HeapKind kind) : session(kind) {
-        session.setCompareProbe([this](const MinBinaryHeap& heap) { real.push_back(readHeap(heap)); });
+        session.setCompareProbe(
+            [this](const MinBinaryHeap& heap) { real.push_back(readHeap(heap)); });
     }
 
     void run(const Operation& op) {
@@ -180,8 +183,8 @@ class Checked {
         std::sort(after.begin(), after.end());
         EXPECT_EQ(after, model);
         for (std::size_t p = 1; p < end.picture.values.size(); ++p) {
-            EXPECT_FALSE(before(session.kind(), end.picture.values[p],
-                                end.picture.values[(p - 1) / 2]))
+            EXPECT_FALSE(
+                before(session.kind(), end.picture.values[p], end.picture.values[(p - 1) / 2]))
                 << "heap order at " << p;
         }
         if (op.kind == Operation::Kind::Extract || op.kind == Operation::Kind::Remove ||
@@ -189,6 +192,15 @@ class Checked {
             EXPECT_EQ(end.picture.taken, expectedTaken);
         } else {
             EXPECT_TRUE(end.picture.taken.empty());
+        }
+        if (op.kind == Operation::Kind::Change) {
+            // Each item passed moves once, then the changed item settles.
+            ASSERT_EQ(end.marked.size(), 1U);
+            const auto level = [](int p) {
+                return p == 0 ? 0 : static_cast<int>(std::log2(p + 1));
+            };
+            const int levels = std::abs(level(end.marked[0]) - level(op.position));
+            EXPECT_EQ(moves, levels == 0 ? 0U : static_cast<std::size_t>(levels) + 1);
         }
         if (op.kind == Operation::Kind::Insert) {
             // Each parent passed moves down once, then the item settles.
@@ -264,7 +276,8 @@ TEST(TryItSession, RefusedInputSaysOneLineAndChangesNothing) {
         const char* message;
     };
     const std::vector<Case> empty{
-        {[](Session& s) { return s.extract(); }, "The heap is empty: there is no minimum to extract."},
+        {[](Session& s) { return s.extract(); },
+         "The heap is empty: there is no minimum to extract."},
         {[](Session& s) { return s.sort(); }, "The heap is empty: there is nothing to sort."},
         {[](Session& s) { return s.clear(); }, "The heap is already empty."},
         {[](Session& s) { return s.remove(0); }, "The heap is empty: there is no node to remove."},
@@ -310,8 +323,7 @@ TEST(TryItSession, RefusedInputSaysOneLineAndChangesNothing) {
     EXPECT_EQ(parseValue(" -12 ", value), "");
     EXPECT_EQ(value, -12);
     EXPECT_EQ(parseValue("", value), "Type a value first: a whole number from -999 to 9999.");
-    EXPECT_EQ(parseValue("4x", value),
-              "\"4x\" is not a whole number: type one from -999 to 9999.");
+    EXPECT_EQ(parseValue("4x", value), "\"4x\" is not a whole number: type one from -999 to 9999.");
     EXPECT_EQ(parseValue("10000", value),
               "10000 is out of range: values are whole numbers from -999 to 9999.");
     EXPECT_EQ(value, -12);
