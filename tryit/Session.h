@@ -105,8 +105,9 @@ struct Picture {
     std::vector<int> values;
     /// The node drawn as a hole, or -1.
     int hole = -1;
-    /// An item is lifted out of the tree: drawn beside the hole (or the last
-    /// node, while there is no hole yet), with its value.
+    /// An item is lifted out of the tree, to be drawn beside the hole with its
+    /// value; beside the tree while there is no hole yet (an extract's last
+    /// value, just after deleteLast, before the root's item moves).
     bool lifted = false;
     int liftedValue = 0;
     /// The values that left the heap during this operation, in the order they

@@ -139,5 +139,32 @@ TEST(TryItLesson, MalformedPartsAndOperationsThatCannotRunAreSaidOnceAndSkipped)
     }
 }
 
+TEST(TryItLesson, AnyAddressOpensSomeFrameWithOneLinePerFault) {
+    // Whatever a hand-edited or truncated address holds, the page opens: at a
+    // frame that exists, each fault said on one line, and what it kept links
+    // back without a fault.
+    std::mt19937 random(17);
+    const std::string alphabet = "ixcrbnsz0123456789-.=,&%+?amotphe";
+    for (int round = 0; round < 300; ++round) {
+        std::string query = round % 2 == 0 ? "mode=try&ops=" : "";
+        const std::size_t length = random() % 60;
+        for (std::size_t i = 0; i < length; ++i) {
+            query += alphabet[random() % alphabet.size()];
+        }
+        std::vector<std::string> messages;
+        const Lesson lesson = read(query, messages);
+        OpenedLesson opened = openLesson(lesson, messages);
+        EXPECT_LT(opened.frame, opened.session.frameCount());
+        for (const std::string& message : messages) {
+            EXPECT_FALSE(message.empty());
+            EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+        }
+        std::vector<std::string> again;
+        const Lesson kept = read(linkTo(opened.session, opened.frame), again);
+        EXPECT_TRUE(again.empty()) << query << " -> " << again.front();
+        EXPECT_EQ(kept.operations, opened.session.operations()) << query;
+    }
+}
+
 } // namespace
 } // namespace tryit
