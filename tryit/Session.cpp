@@ -356,8 +356,7 @@ class Session::Impl {
         }
         if (hole < 0) {
             for (std::size_t p = 0; p < slots.size() && slots.size() == to.slots.size(); ++p) {
-                if (slots[p] >= 0 && (p >= to.slots.size() || to.slots[p] != slots[p]) &&
-                    (position_[static_cast<std::size_t>(slots[p])] < 0)) {
+                if (slots[p] >= 0 && position_[static_cast<std::size_t>(slots[p])] < 0) {
                     hole = static_cast<int>(p);
                     break;
                 }
