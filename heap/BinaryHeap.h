@@ -25,6 +25,15 @@
 #define BINARYHEAP_VERSION_PATCH 0
 #define BINARYHEAP_VERSION "1.1.0"
 
+/// Marks the operations whose contract checks follow the caller's NDEBUG:
+/// always inlined, so no out-of-line copy built one way can serve a caller
+/// built the other way.
+#if defined(__GNUC__)
+#define BINARYHEAP_CALLER_CHECKED [[gnu::always_inline]] inline
+#else
+#define BINARYHEAP_CALLER_CHECKED inline
+#endif
+
 class BinaryHeapNode;
 
 /// An abstract heap key. A heap holds one kind of key only: the comparisons of
@@ -119,7 +128,13 @@ NodeData::NodeData(NodeData&& other) noexcept : node(other.node) {
 /// Code compiled without NDEBUG checks this where it calls the heap (the
 /// checks are inline here, so they follow the caller's build, not the
 /// library's) and calls abort() after one line on standard error naming the
-/// operation and the fault; code compiled with NDEBUG runs none of them.
+/// operation and the fault; code compiled with NDEBUG runs none of them. The
+/// checked operations are inlined into every caller even unoptimised, so
+/// files built with and without NDEBUG may share a program. A bottom-up
+/// build (addLast for every item, then increaseKey from the last inner node
+/// back to the root) is sound but has no heap order above the item, which
+/// the check reads as a key that went down: run it from code built with
+/// NDEBUG.
 /// Empty-heap operations return null.
 ///
 /// Exceptions: the heap throws none of its own, but lets through whatever lt
@@ -159,7 +174,7 @@ class MinBinaryHeap {
     NodeData* deleteLast();
     /// Places \p item, which must be in no heap, at a new last position and
     /// moves it up to its place. O(log n).
-    void insert(NodeData* item) {
+    BINARYHEAP_CALLER_CHECKED void insert(NodeData* item) {
 #ifndef NDEBUG
         requireContract(Operation::insert, item);
 #endif
@@ -178,7 +193,7 @@ class MinBinaryHeap {
     }
     /// True when some stored item eq \p item, which must not be null (a
     /// release build answers false for null). O(n).
-    bool member(NodeData* item) {
+    BINARYHEAP_CALLER_CHECKED bool member(NodeData* item) {
 #ifndef NDEBUG
         requireContract(Operation::member, item);
 #endif
@@ -186,7 +201,7 @@ class MinBinaryHeap {
     }
     /// Moves \p item, which must be stored in this heap, down after its key
     /// went up. O(log n); the check is O(1) more comparisons.
-    void increaseKey(NodeData* item) {
+    BINARYHEAP_CALLER_CHECKED void increaseKey(NodeData* item) {
 #ifndef NDEBUG
         requireContract(Operation::increaseKey, item);
 #endif
@@ -194,7 +209,7 @@ class MinBinaryHeap {
     }
     /// Moves \p item, which must be stored in this heap, up after its key went
     /// down. O(log n); the check is O(1) more comparisons.
-    void decreaseKey(NodeData* item) {
+    BINARYHEAP_CALLER_CHECKED void decreaseKey(NodeData* item) {
 #ifndef NDEBUG
         requireContract(Operation::decreaseKey, item);
 #endif
@@ -205,7 +220,7 @@ class MinBinaryHeap {
 
     /// Moves \p item, which must be stored in this heap, to its place after
     /// its key changed either way. O(log n).
-    void update(NodeData* item) {
+    BINARYHEAP_CALLER_CHECKED void update(NodeData* item) {
 #ifndef NDEBUG
         requireContract(Operation::update, item);
 #endif
@@ -213,7 +228,7 @@ class MinBinaryHeap {
     }
     /// Takes \p item, which must be stored in this heap, out of it: its node
     /// becomes null and heap order is restored. O(log n).
-    void remove(NodeData* item) {
+    BINARYHEAP_CALLER_CHECKED void remove(NodeData* item) {
 #ifndef NDEBUG
         requireContract(Operation::remove, item);
 #endif
