@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// A static server for the built site: the files directly in one directory, on
+// A static server for the built site: the regular files directly in one
+// directory (by their real path: a link leading out of it is refused), on
 // 127.0.0.1, at port 8000 or the first free port above it.
 //
 //   node serve.mjs SITE_DIR     serves until interrupted; prints the URL first

@@ -192,15 +192,27 @@
       }
     }, true);
   }
-  // Quitting unwinds the program with an ExitStatus exception; it is not an error.
-  window.addEventListener('error', (event) => {
-    if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
-  });
   const stop = (text) => {
     stopped = true;
     updateControls();
     say(text);
   };
+  // Quitting unwinds the program with an ExitStatus exception; it is not an
+  // error. Anything else thrown before the first frame would leave the page
+  // blank in silence: most often the browser gave no WebGL context, and the
+  // program met its absence on its first GL call.
+  const failedToStart = (error) => {
+    if (stopped || page.firstFrameAt !== null) return;
+    stop(canvas.getContext('webgl') === null
+      ? 'Heap View needs WebGL, which this browser does not offer here: turn on WebGL ' +
+        '(and graphics acceleration) in its settings, or open the page in a browser that has it.'
+      : `Heap View stopped on an error: ${error?.message ?? error}`);
+  };
+  window.addEventListener('error', (event) => {
+    if (event.error && event.error.name === 'ExitStatus') event.preventDefault();
+    else failedToStart(event.error ?? event.message);
+  });
+  window.addEventListener('unhandledrejection', (event) => failedToStart(event.reason));
   // Emscripten's script reads its settings from the global Module.
   window.Module = {
     canvas,
@@ -214,23 +226,11 @@
     onAbort: (what) => stop(`Heap View stopped on an error: ${what}`),
   };
 
-  // What would otherwise fail in silence is said before the program is
-  // loaded, and the controls stay off.
-  const hasWebGL = () => {
-    try {
-      const gl = document.createElement('canvas').getContext('webgl');
-      gl?.getExtension('WEBGL_lose_context')?.loseContext(); // not kept alive
-      return Boolean(gl);
-    } catch {
-      return false;
-    }
-  };
+  // What would fail in silence while loading is said, and the program is
+  // not started.
   if (location.protocol === 'file:') {
     stop('Heap View cannot run from a file: the browser will not load its program so. ' +
       'Serve the site (scripts/serve-web.sh) and open the address it prints.');
-  } else if (!hasWebGL()) {
-    stop('Heap View needs WebGL, which this browser does not offer here: turn on WebGL ' +
-      '(and graphics acceleration) in its settings, or open the page in a browser that has it.');
   } else {
     const script = document.createElement('script');
     script.src = 'heap-view.js';
