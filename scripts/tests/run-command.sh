@@ -12,9 +12,9 @@
 #              their call)
 #   headless   real runs on a private Xvfb, building into BUILD_DIR: builds
 #              interrupted by SIGINT and SIGTERM (one while a second run.sh
-#              waits for it), a TMPDIR with no room, a recording and a
-#              screenshot at relative paths with a % in them (one through a
-#              symbolic link), a viewer that dies at start, and an interrupt;
+#              waits for it), a recording and a screenshot at relative
+#              paths with a % in them (one through a symbolic link), a viewer
+#              that dies at start, a TMPDIR with no room, and an interrupt;
 #              with SITE_DIR, a page built there also: its build stopped by
 #              SIGTERM, its screenshot stopped by SIGTERM, taken, and taken
 #              to a path that became a FIFO meanwhile. After each, nothing of
@@ -246,24 +246,6 @@ headless() {
     rm -rf "$build"
     build=$1
 
-    # A TMPDIR with no room for the window's pictures (a 64 KB tmpfs, mounted
-    # in a mount namespace of the run's own, so that it goes with the run).
-    mkdir -p "$scratch/full"
-    status=0
-    (
-        cd "$scratch/typed"
-        # shellcheck disable=SC2046,SC2016 # no word, or one; expanded by sh
-        exec unshare --mount $( ((EUID == 0)) || echo --map-root-user) \
-            sh -c 'mount -t tmpfs -o size=64k heap-view-full "$0" && exec "$@"' "$scratch/full" \
-            env -u DISPLAY TMPDIR="$scratch/full" RUN_COMMAND_TEST="$scratch" \
-            HEAP_VIEW_BUILD_DIR="$build" "$run" --screenshot full.png
-    ) >"$scratch/out" 2>"$scratch/err" || status=$?
-    [[ $status == 1 ]] || fail "full TMPDIR: status $status"
-    grep -qx "run.sh: could not capture the Heap View window: the disk is full ('$scratch/full' has only [0-9]* KB free)" \
-        "$scratch/err" || fail "full TMPDIR: said '$(cat "$scratch/err")'"
-    [[ ! -e $scratch/typed/full.png ]] || fail "full TMPDIR: a screenshot was written"
-    expect_clean "full TMPDIR"
-
     if [[ -n $web_site ]]; then
         site=$scratch/fresh-site
         # The page's build, stopped by SIGTERM to run.sh as soon as it runs
@@ -358,6 +340,25 @@ headless() {
         fail "dead viewer: said $(cat "$scratch/err")"
     [[ ! -e $scratch/typed/dead.png ]] || fail "dead viewer: a screenshot was written"
     expect_clean "dead viewer"
+
+    # A TMPDIR with no room for the window's pictures (a 64 KB tmpfs, mounted
+    # in a mount namespace of the run's own, so that it goes with the run),
+    # once the build is done: a compiler needs room in TMPDIR too.
+    mkdir -p "$scratch/full"
+    status=0
+    (
+        cd "$scratch/typed"
+        # shellcheck disable=SC2046,SC2016 # no word, or one; expanded by sh
+        exec unshare --mount $( ((EUID == 0)) || echo --map-root-user) \
+            sh -c 'mount -t tmpfs -o size=64k heap-view-full "$0" && exec "$@"' "$scratch/full" \
+            env -u DISPLAY TMPDIR="$scratch/full" RUN_COMMAND_TEST="$scratch" \
+            HEAP_VIEW_BUILD_DIR="$build" "$run" --screenshot full.png
+    ) >"$scratch/out" 2>"$scratch/err" || status=$?
+    [[ $status == 1 ]] || fail "full TMPDIR: status $status"
+    grep -qx "run.sh: could not capture the Heap View window: the disk is full ('$scratch/full' has only [0-9]* KB free)" \
+        "$scratch/err" || fail "full TMPDIR: said '$(cat "$scratch/err")'"
+    [[ ! -e $scratch/typed/full.png ]] || fail "full TMPDIR: a screenshot was written"
+    expect_clean "full TMPDIR"
 
     # Ctrl-C during the growth phase: SIGINT to the whole process group, of
     # which run.sh leads here. Job control gives it a group of its own, and
