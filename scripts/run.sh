@@ -117,7 +117,7 @@ if ! run_build bash -c 'cmake -S "$1" -B "$2" -DBUILD_TESTING=OFF &&
     cmake --build "$2" -j"$(nproc)" --target heap-view' build "$repo" "$build" \
     >"$build_log" 2>&1; then
     cat "$build_log" >&2
-    die "the build failed (its output above)"
+    die "the build failed (its output above)$(space_note "$tmp_root")"
 fi
 exec {build_lock}<&-
 viewer=$build/viewer/heap-view

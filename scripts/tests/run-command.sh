@@ -12,9 +12,9 @@
 #              their call)
 #   headless   real runs on a private Xvfb, building into BUILD_DIR: builds
 #              interrupted by SIGINT and SIGTERM (one while a second run.sh
-#              waits for it), a TMPDIR with no room, a recording and a
-#              screenshot at relative paths with a % in them (one through a
-#              symbolic link), a viewer that dies at start, and an interrupt;
+#              waits for it), a recording and a screenshot at relative
+#              paths with a % in them (one through a symbolic link), a viewer
+#              that dies at start, a TMPDIR with no room, and an interrupt;
 #              with SITE_DIR, a page built there also: its build stopped by
 #              SIGTERM, its screenshot stopped by SIGTERM, taken, and taken
 #              to a path that became a FIFO meanwhile. After each, nothing of
@@ -145,28 +145,32 @@ arguments() {
 
 # Becomes run.sh, started from the typed directory with DISPLAY unset,
 # TMPDIR $tmp, the build directory $build and the page's site $site. Every
-# process it starts inherits RUN_COMMAND_TEST, which marks it as this test's
-# whatever else runs on the machine. Call it in a subshell.
+# process it starts inherits RUN_COMMAND_TEST, which marks it as this test's,
+# and as the run named $job_name's, whatever else runs on the machine. Call
+# it in a subshell.
+job_name=run
 become_headless_run() {
     cd "$scratch/typed"
-    exec env -u DISPLAY TMPDIR="$tmp" RUN_COMMAND_TEST="$scratch" HEAP_VIEW_BUILD_DIR="$build" \
-        HEAP_VIEW_WEB_DIR="$site" "$run" "$@"
+    exec env -u DISPLAY TMPDIR="$tmp" RUN_COMMAND_TEST="$scratch/$job_name" \
+        HEAP_VIEW_BUILD_DIR="$build" HEAP_VIEW_WEB_DIR="$site" "$run" "$@"
 }
 headless_run() {
     status=0
+    job_name=run
     (become_headless_run "$@") >"$scratch/out" 2>"$scratch/err" || status=$?
 }
 
-# The processes of the runs that are still there, by name.
+# The processes of the run named NAME, or of every run, still there, by name.
 run_processes() {
-    grep -lzx "RUN_COMMAND_TEST=$scratch" /proc/[0-9]*/environ 2>/dev/null |
+    grep -lzx "RUN_COMMAND_TEST=$scratch/${1:-.*}" /proc/[0-9]*/environ 2>/dev/null |
         sed 's|^/proc/\([0-9]*\)/environ$|\1|' | xargs -r ps -o comm= -p || true
 }
-# Nothing the run started is still running, and it left no temporary files.
+# Nothing the run named NAME (or any run) started is still running, and it
+# left no temporary files.
 expect_clean() {
     sleep 0.2
     local left
-    left=$(run_processes)
+    left=$(run_processes "${2:-}")
     [[ -z $left ]] || fail "$1: still running: ${left//$'\n'/ }"
     [[ -z $(ls -A "$tmp") ]] || fail "$1: left $(ls -A "$tmp") in TMPDIR"
     [[ -z $(find "$scratch" -name '.*partial*') ]] || fail "$1: left a partial output file"
@@ -186,6 +190,7 @@ wait_for_line() {
 start_headless_job() {
     local name=$1 pattern=$2
     shift 2
+    job_name=$name
     set -m
     (become_headless_run "$@") >"$scratch/$name.out" 2>"$scratch/$name.err" &
     job=$!
@@ -246,37 +251,43 @@ headless() {
     rm -rf "$build"
     build=$1
 
-    # A TMPDIR with no room for the window's pictures (a 64 KB tmpfs, mounted
-    # in a mount namespace of the run's own, so that it goes with the run).
-    mkdir -p "$scratch/full"
-    status=0
-    (
-        cd "$scratch/typed"
-        # shellcheck disable=SC2046,SC2016 # no word, or one; expanded by sh
-        exec unshare --mount $( ((EUID == 0)) || echo --map-root-user) \
-            sh -c 'mount -t tmpfs -o size=64k heap-view-full "$0" && exec "$@"' "$scratch/full" \
-            env -u DISPLAY TMPDIR="$scratch/full" RUN_COMMAND_TEST="$scratch" \
-            HEAP_VIEW_BUILD_DIR="$build" "$run" --screenshot full.png
-    ) >"$scratch/out" 2>"$scratch/err" || status=$?
-    [[ $status == 1 ]] || fail "full TMPDIR: status $status"
-    grep -qx "run.sh: could not capture the Heap View window: the disk is full ('$scratch/full' has only [0-9]* KB free)" \
-        "$scratch/err" || fail "full TMPDIR: said '$(cat "$scratch/err")'"
-    [[ ! -e $scratch/typed/full.png ]] || fail "full TMPDIR: a screenshot was written"
-    expect_clean "full TMPDIR"
-
+    # The screenshot goes through a symbolic link, which stays, to a file in
+    # a directory yet to be made; the recording replaces a file already there.
+    # The names, and TMPDIR, hold what ImageMagick would take for a pattern.
+    # Meanwhile two pictures of the page are taken: one to a name with a %
+    # in it, and one to a path that becomes a FIFO while the page grows,
+    # which it must not write into; and two more runs of the page are
+    # stopped.
+    tmp="$scratch/odd tmp%d"
+    mkdir -p "$scratch/typed/out" "$tmp"
+    echo old >"$scratch/typed/out/rec%d.gif"
+    ln -s '../elsewhere/shot%d-target.png' "$scratch/typed/shot%d.png"
+    local page_jobs=()
     if [[ -n $web_site ]]; then
+        site=$web_site
+        # Each has checked its path once it builds.
+        start_headless_job web-fine "^serve-web: building" --web --screenshot 'page%d.png'
+        page_jobs+=("$job")
+        start_headless_job web-fifo "^serve-web: building" --web --screenshot fifo-later.png
+        page_jobs+=("$job")
+        mkfifo "$scratch/typed/fifo-later.png"
+    fi
+    start_headless_job recording "^run.sh: building" --record 'out/rec%d.gif' --screenshot 'shot%d.png'
+    local recording=$job
+    if [[ -n $web_site ]]; then
+        tmp=$scratch/tmp
         site=$scratch/fresh-site
         # The page's build, stopped by SIGTERM to run.sh as soon as it runs
         # CMake: nothing of it is left running.
         start_headless_job web-build "^serve-web: building the page in $site$" --web
         for _ in $(seq 300); do
-            [[ $(run_processes) != *cmake* ]] || break
+            [[ $(run_processes web-build) != *cmake* ]] || break
             sleep 0.1
         done
         sleep 1
         stop_job TERM "$job"
         [[ $status == 143 ]] || fail "page's build, SIGTERM: status $status"
-        expect_clean "page's build, SIGTERM"
+        expect_clean "page's build, SIGTERM" web-build
         rm -rf "$site" "$site-cmake"
 
         # The page's screenshot, stopped by SIGTERM once the page is drawn:
@@ -286,30 +297,13 @@ headless() {
         stop_job TERM "$job"
         [[ $status == 143 ]] || fail "page's screenshot, SIGTERM: status $status"
         [[ ! -e $scratch/typed/cancel.png ]] || fail "page's screenshot, SIGTERM: a picture was written"
-        expect_clean "page's screenshot, SIGTERM"
+        expect_clean "page's screenshot, SIGTERM" web-cancel
+        tmp="$scratch/odd tmp%d"
     fi
 
-    # The screenshot goes through a symbolic link, which stays, to a file in
-    # a directory yet to be made; the recording replaces a file already there.
-    # The names, and TMPDIR, hold what ImageMagick would take for a pattern.
-    # Meanwhile two pictures of the page are taken: one to a name with a %
-    # in it, and one to a path that becomes a FIFO while the page grows,
-    # which it must not write into.
-    tmp="$scratch/odd tmp%d"
-    mkdir -p "$scratch/typed/out" "$tmp"
-    echo old >"$scratch/typed/out/rec%d.gif"
-    ln -s '../elsewhere/shot%d-target.png' "$scratch/typed/shot%d.png"
-    local page_jobs=()
-    if [[ -n $web_site ]]; then
-        # Each has checked its path once it builds.
-        start_headless_job web-fine "^serve-web: building" --web --screenshot 'page%d.png'
-        page_jobs+=("$job")
-        start_headless_job web-fifo "^serve-web: building" --web --screenshot fifo-later.png
-        page_jobs+=("$job")
-        mkfifo "$scratch/typed/fifo-later.png"
-    fi
-    headless_run --record 'out/rec%d.gif' --screenshot 'shot%d.png'
-    [[ $status == 0 ]] || fail "recording: status $status: $(cat "$scratch/err")"
+    status=0
+    wait "$recording" || status=$?
+    [[ $status == 0 ]] || fail "recording: status $status: $(cat "$scratch/recording.err")"
     [[ $(readlink "$scratch/typed/shot%d.png") == '../elsewhere/shot%d-target.png' ]] ||
         fail "recording: the link to the screenshot was replaced"
     local gif=$scratch/typed/out/rec%d.gif png=$scratch/elsewhere/shot%d-target.png
@@ -358,6 +352,25 @@ headless() {
         fail "dead viewer: said $(cat "$scratch/err")"
     [[ ! -e $scratch/typed/dead.png ]] || fail "dead viewer: a screenshot was written"
     expect_clean "dead viewer"
+
+    # A TMPDIR with no room for the window's pictures (a 64 KB tmpfs, mounted
+    # in a mount namespace of the run's own, so that it goes with the run),
+    # once the build is done: a compiler needs room in TMPDIR too.
+    mkdir -p "$scratch/full"
+    status=0
+    (
+        cd "$scratch/typed"
+        # shellcheck disable=SC2046,SC2016 # no word, or one; expanded by sh
+        exec unshare --mount $( ((EUID == 0)) || echo --map-root-user) \
+            sh -c 'mount -t tmpfs -o size=64k heap-view-full "$0" && exec "$@"' "$scratch/full" \
+            env -u DISPLAY TMPDIR="$scratch/full" RUN_COMMAND_TEST="$scratch" \
+            HEAP_VIEW_BUILD_DIR="$build" "$run" --screenshot full.png
+    ) >"$scratch/out" 2>"$scratch/err" || status=$?
+    [[ $status == 1 ]] || fail "full TMPDIR: status $status"
+    grep -qx "run.sh: could not capture the Heap View window: the disk is full ('$scratch/full' has only [0-9]* KB free)" \
+        "$scratch/err" || fail "full TMPDIR: said '$(cat "$scratch/err")'"
+    [[ ! -e $scratch/typed/full.png ]] || fail "full TMPDIR: a screenshot was written"
+    expect_clean "full TMPDIR"
 
     # Ctrl-C during the growth phase: SIGINT to the whole process group, of
     # which run.sh leads here. Job control gives it a group of its own, and
