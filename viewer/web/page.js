@@ -90,7 +90,22 @@
     address.hash = '';
     byId('link').href = address.href;
   };
+  // While frames play, the Steps log is not announced line by line; when
+  // they stop (a pause, the end, a lost picture), the current line is
+  // announced once, and while held, each new line is (Step, Back, Forward).
+  const live = { watch: false, tryOn: false, trying: false, was: null };
+  const updateLive = () => {
+    const playing = live.tryOn ? live.trying : live.watch;
+    if (playing === live.was) return;
+    steps.setAttribute('aria-live', playing ? 'off' : 'polite');
+    if (live.was && !playing) {
+      byId('announce').textContent = steps.lastElementChild?.textContent ?? '';
+    }
+    live.was = playing;
+  };
   const updateControls = () => {
+    live.watch = !paused && !stopped && !lost;
+    updateLive();
     pauseButton.textContent = paused ? 'Resume' : 'Pause';
     pauseButton.disabled = stopped;
     stepButton.disabled = stopped || lost || !paused;
@@ -320,17 +335,17 @@
 
   const show = (frame) => program.tryShow(Math.max(0, Math.min(frame, trying.count - 1)));
   const setPlaying = (on) => {
+    on &&= trying.frame < trying.count - 1;
     clearTimeout(trying.timer);
     trying.timer = null;
     playButton.textContent = on ? 'Pause' : 'Play';
+    live.trying = on;
+    updateLive();
     if (!on) return;
     const tick = () => {
-      if (trying.frame >= trying.count - 1) {
-        setPlaying(false);
-        return;
-      }
       show(trying.frame + 1);
-      trying.timer = setTimeout(tick, 250 / Number(speedSelect.value));
+      if (trying.frame >= trying.count - 1) setPlaying(false);
+      else trying.timer = setTimeout(tick, 250 / Number(speedSelect.value));
     };
     trying.timer = setTimeout(tick, 250 / Number(speedSelect.value));
   };
@@ -411,10 +426,10 @@
     const on = mode === 'try';
     byId(on ? 'mode-try' : 'mode-watch').checked = true;
     if (on === trying.on) return;
-    trying.on = page.trying = on;
+    trying.on = page.trying = live.tryOn = on;
     for (const id of ['watch-buttons', 'watch-controls', 'heap']) byId(id).hidden = on;
     for (const id of ['try-controls', 'tryheap']) byId(id).hidden = !on;
-    if (!on) setPlaying(false);
+    setPlaying(false);
     drawMarks();
     if (running()) {
       program.setTrying(on);

@@ -641,6 +641,38 @@ test('Try it: a max-heap from the keyboard alone; fast on 255 items and 100 oper
   assert.deepEqual(problems, []);
 });
 
+test('a 360-pixel screen: no sideways scroll, the picture scaled and clicked right; ' +
+  'the Steps log quiet while frames play, the current line said once they stop', async () => {
+  const page = await browser.newPage({ viewport: { width: 360, height: 740 }, deviceScaleFactor: 1 });
+  const { problems } = await open('?mode=try&ops=n50.30.80.10.20.60.70', page);
+  const sideways = () => page.evaluate(() => document.documentElement.scrollWidth);
+  assert.ok(await sideways() <= 360, `${await sideways()} px wide in "Try it"`);
+  const box = await canvasBox(page);
+  assert.ok(box.width < side, `the picture is ${box.width} px wide`);
+  const scale = box.width / side;
+  const model = modelHeap('n50.30.80.10.20.60.70');
+  for (const position of [1, 5]) {
+    await page.mouse.click(box.x + (pixel(boxes[position].x) + 0.5) * scale,
+      box.y + (side - 1 - pixel(boxes[position].y) + 0.5) * scale);
+    assert.equal(await page.locator('#chosen').textContent(),
+      `position ${position}, value ${model[position]}`);
+  }
+  const liveness = () => page.locator('#steps').getAttribute('aria-live');
+  assert.equal(await liveness(), 'polite');
+  await page.getByRole('textbox', { name: 'Value', exact: true }).fill('1');
+  await page.getByRole('button', { name: 'Insert' }).click();
+  assert.equal(await liveness(), 'off', 'the log is live while frames play');
+  await page.waitForFunction(() => document.getElementById('play').textContent === 'Play');
+  assert.equal(await liveness(), 'polite');
+  assert.equal(await page.getByRole('status').textContent(),
+    await stepsLog(page).locator('div').last().textContent());
+  await page.getByRole('radio', { name: 'Watch' }).check();
+  await waitForStep(page, 1);
+  assert.equal(await liveness(), 'off');
+  assert.ok(await sideways() <= 360, `${await sideways()} px wide in "Watch"`);
+  assert.deepEqual(problems, []);
+});
+
 /// CPU seconds used so far by the processes under this one, by Chromium's
 /// process type ('browser' for the main process).
 function cpuSecondsByType() {
