@@ -53,6 +53,10 @@ EM_JS(int, pageText, (const char* name, char* buffer, int capacity), {
     if (length < capacity) stringToUTF8(text, buffer, capacity);
     return length;
 });
+EM_JS(int, pageShowsStructure, (), {
+    const page = Module['heapViewPage'];
+    return page && page.showsStructure ? 1 : 0;
+});
 EM_JS(void, pageTell, (const char* what, const char* text), {
     const page = Module['heapViewPage'];
     if (page) page.tell(UTF8ToString(what), UTF8ToString(text));
@@ -112,6 +116,12 @@ void frameDrawn(int step, const std::string& line, const std::int32_t* values, i
     pageFrameDrawn(step, line.c_str(), values, count, changed);
 }
 
+void structureShown(const std::string& records) {
+    tell("structure", records);
+}
+bool showsStructure() {
+    return pageShowsStructure() != 0;
+}
 void tryFrameShown(const std::string& frame) {
     tell("frame", frame);
 }
@@ -135,6 +145,11 @@ EMSCRIPTEN_KEEPALIVE void heapViewSetContextLost(int lost) {
 }
 EMSCRIPTEN_KEEPALIVE void heapViewRedraw() {
     webcontrols::redraw();
+}
+
+/// Tells the page Watch's node records now (the view was just opened).
+EMSCRIPTEN_KEEPALIVE void heapViewWatchStructure() {
+    webcontrols::tellStructure();
 }
 
 /// "Try it" (1) or "Watch" (0).

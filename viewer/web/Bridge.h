@@ -22,6 +22,10 @@ void seedInUse(double seed);
 /// position the step's item settled in.
 void frameDrawn(int step, const std::string& line, const std::int32_t* values, int count,
                 int changed);
+/// A "Watch" frame's node records, as TryPage's structure JSON.
+void structureShown(const std::string& records);
+/// Whether the page shows the "Linked structure" view now.
+bool showsStructure();
 /// A "Try it" frame drawn, as TryPage's JSON.
 void tryFrameShown(const std::string& frame);
 
@@ -34,6 +38,8 @@ void stepOnce();
 void setSpeed(double speed);
 void setContextLost(bool lost);
 void redraw();
+/// Tells the page the scene's node records, for its "Linked structure".
+void tellStructure();
 /// "Try it" (true) or "Watch": Watch's steps are held while trying, and its
 /// picture comes back as it was.
 void setTrying(bool trying);

@@ -137,6 +137,9 @@ void frameDrawn(const GraphicsScene& scene, const StepReport& step) {
     }
     const std::string line = stepLine(scene.count, step);
     bridge::frameDrawn(static_cast<int>(scene.count), line, values, count, step.position);
+    if (bridge::showsStructure()) {
+        bridge::structureShown(trypage::structureJson(scene.heap));
+    }
     // GLUT serves one redisplay per animation frame, so steps asked for
     // faster than that are drawn one after another.
     if (pacing.singleSteps > 0 && --pacing.singleSteps > 0) {
@@ -185,6 +188,10 @@ void setContextLost(bool lost) {
 /// and nothing runs after it.
 void redraw() {
     drawAfresh();
+}
+
+void tellStructure() {
+    bridge::structureShown(trypage::structureJson(SCENE.heap));
 }
 
 void setTrying(bool trying) {

@@ -37,13 +37,6 @@ struct DisplayHeap {
     DisplayHeap& operator=(const DisplayHeap&) = delete;
 };
 
-void draw(const tryit::FrameView& view) {
-    DisplayHeap display(view.picture.values);
-    glClear(GL_COLOR_BUFFER_BIT);
-    drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, display.heap.root);
-    glFlush();
-}
-
 void appendString(std::string& out, const std::string& text) {
     out += '"';
     for (const char c : text) {
@@ -68,7 +61,7 @@ void appendList(std::string& out, const std::vector<Number>& list) {
     out += ']';
 }
 
-std::string json(const tryit::FrameView& view) {
+std::string json(const tryit::FrameView& view, const MinBinaryHeap& heap) {
     const tryit::Picture& p = view.picture;
     std::string out = "{\"index\":" + std::to_string(view.index) +
                       ",\"count\":" + std::to_string(session.frameCount()) +
@@ -86,7 +79,8 @@ std::string json(const tryit::FrameView& view) {
     appendString(out, view.sentence);
     const tryit::Counts& c = view.counts;
     out += ",\"counts\":[" + std::to_string(c.comparisons) + "," + std::to_string(c.moves) + "," +
-           std::to_string(c.totalComparisons) + "," + std::to_string(c.totalMoves) + "]}";
+           std::to_string(c.totalComparisons) + "," + std::to_string(c.totalMoves) +
+           "],\"structure\":" + structureJson(heap) + "}";
     return out;
 }
 
@@ -174,8 +168,47 @@ void setKind(bool max, std::size_t frame) {
 std::string show(std::size_t frame) {
     const tryit::FrameView view = session.frame(frame);
     shown = view.index;
-    draw(view);
-    return json(view);
+    const DisplayHeap display(view.picture.values);
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, display.heap.root);
+    glFlush();
+    return json(view, display.heap);
+}
+
+std::string structureJson(const MinBinaryHeap& heap) {
+    // Indices along next; the records' own links are looked up among them.
+    std::vector<const BinaryHeapNode*> shownNodes;
+    int count = 0;
+    for (const BinaryHeapNode* node = heap.root; node != nullptr; node = node->next, ++count) {
+        if (count < kStructureNodes) {
+            shownNodes.push_back(node);
+        }
+    }
+    const auto index = [&shownNodes](const BinaryHeapNode* node) {
+        if (node == nullptr) {
+            return -1;
+        }
+        for (std::size_t i = 0; i < shownNodes.size(); ++i) {
+            if (shownNodes[i] == node) {
+                return static_cast<int>(i);
+            }
+        }
+        return -2;
+    };
+    std::string out = "{\"count\":" + std::to_string(count) + ",\"root\":" +
+                      std::to_string(index(heap.root)) + ",\"last\":" +
+                      std::to_string(index(heap.last)) + ",\"nodes\":[";
+    for (std::size_t i = 0; i < shownNodes.size(); ++i) {
+        const BinaryHeapNode* node = shownNodes[i];
+        const auto* item = static_cast<const IntNodeData*>(node->data);
+        out += (i == 0 ? "[" : ",[") + std::to_string(item != nullptr ? item->value : 0);
+        for (const BinaryHeapNode* link :
+             {node->parent, node->leftChild, node->rightChild, node->prev, node->next}) {
+            out += "," + std::to_string(index(link));
+        }
+        out += "]";
+    }
+    return out + "]}";
 }
 
 std::string redraw() {

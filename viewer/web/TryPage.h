@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+class MinBinaryHeap;
+
 namespace trypage {
 
 /// The operations the page's buttons run, as the bridge numbers them.
@@ -40,6 +42,13 @@ std::size_t previousOperation(std::size_t frame);
 std::size_t nextOperation(std::size_t frame);
 /// "Link to this moment": the query string, without '?'.
 std::string link(std::size_t frame);
+
+/// The heap's node records as JSON, for the "Linked structure" view: the
+/// first kStructureNodes nodes along next, each [value, parent, leftChild,
+/// rightChild, prev, next] as indices along next (-1 for null, -2 for a node
+/// not shown), with "count", "root" and "last" (an index, -1 or -2).
+inline constexpr int kStructureNodes = 31;
+std::string structureJson(const MinBinaryHeap& heap);
 
 /// The boxes of positions 0 .. count - 1 as JSON [[left, bottom, right, top], ...],
 /// in drawing units, for the page's marks.

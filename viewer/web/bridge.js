@@ -6,7 +6,7 @@
 'use strict';
 {
   const handlers = {
-    text: () => null, seedInUse() {}, frameDrawn() {}, tryFrame() {}, say() {},
+    text: () => null, seedInUse() {}, frameDrawn() {}, tryFrame() {}, say() {}, structure() {},
   };
   // What a call told back through page.tell, for the call to return.
   const told = {};
@@ -17,6 +17,8 @@
     speed: 1,
     trying: false,
     firstFrameAt: null,
+    lessonOpenedAt: null, // when the program began reading the link
+    showsStructure: false,
     text: (name) => handlers.text(name),
     seedInUse: (seed) => handlers.seedInUse(seed),
     frameDrawn(step, line, values, changed) {
@@ -26,6 +28,8 @@
     tell(what, text) {
       if (what === 'message') {
         handlers.say(text);
+      } else if (what === 'structure') {
+        handlers.structure(JSON.parse(text));
       } else if (what === 'frame') {
         if (page.firstFrameAt === null) page.firstFrameAt = performance.now();
         handlers.tryFrame(JSON.parse(text));
@@ -40,10 +44,14 @@
     setSpeed: (speed) => Module._heapViewSetSpeed(speed),
     setContextLost: (lost) => Module._heapViewSetContextLost(lost ? 1 : 0),
     redraw: () => Module._heapViewRedraw(),
+    watchStructure: () => Module._heapViewWatchStructure(),
     setTrying: (trying) => Module._heapViewSetTrying(trying ? 1 : 0),
     // "Try it": before the program starts, the lesson link is read (its
     // parameters through handlers.text); whether it asks for "Try it".
-    tryOpen: () => Module._heapViewTryOpen() === 1,
+    tryOpen() {
+      page.lessonOpenedAt = performance.now();
+      return Module._heapViewTryOpen() === 1;
+    },
     // action: the index in program.actions; fields through handlers.text.
     tryRun: (action, frame, position, way, seed) =>
       Module._heapViewTryRun(program.actions.indexOf(action), frame, position, way, seed) === 1,

@@ -304,6 +304,23 @@
   const counted = (comparisons, moves) =>
     `${comparisons} comparison${comparisons === 1 ? '' : 's'}, ${moves} move${moves === 1 ? '' : 's'}`;
 
+  // "Linked structure": drawn only while open, from the records sent.
+  const structureView = byId('structure-view');
+  const drawStructure = (records, marked, hole = -1) => {
+    byId('structure-note').textContent =
+      Module.heapViewStructure(byId('structure'), records, marked, hole);
+  };
+  const updateStructureFeed = () => {
+    page.showsStructure = structureView.open && !trying.on;
+    if (!structureView.open || !running()) return;
+    if (trying.on) {
+      if (trying.view) drawStructure(trying.view.structure, trying.view.marked, trying.view.hole);
+    } else {
+      program.watchStructure();
+    }
+  };
+  structureView.addEventListener('toggle', updateStructureFeed);
+
   // Every frame the program draws in "Try it" comes here.
   const showTried = (view) => {
     trying.view = view;
@@ -312,6 +329,7 @@
     if (trying.chosen >= view.values.length) trying.chosen = -1;
     renderList();
     drawMarks();
+    if (structureView.open) drawStructure(view.structure, view.marked, view.hole);
     const [comparisons, moves, allComparisons, allMoves] = view.counts;
     byId('counts').textContent = `Counts: this operation ${counted(comparisons, moves)}; ` +
       `in all ${counted(allComparisons, allMoves)}.`;
@@ -435,11 +453,13 @@
       program.setTrying(on);
       if (on) show(trying.frame);
     }
+    updateStructureFeed();
   };
   for (const radio of document.querySelectorAll('input[name="mode"]')) {
     radio.addEventListener('change', () => setMode(radio.value));
   }
-  connect({ tryFrame: showTried, say });
+  connect({ tryFrame: showTried, say,
+    structure: (records) => drawStructure(records, current >= 0 ? [current] : []) });
 
   // These listeners come before the program's own, so they can hold events
   // back from it: keys meant for a control (and Tab, which moves between
