@@ -307,6 +307,7 @@
   // "Linked structure": drawn only while open, from the records sent.
   const structureView = byId('structure-view');
   const drawStructure = (records, marked, hole = -1) => {
+    records.showNext = trying.on && hole < 0;
     byId('structure-note').textContent =
       Module.heapViewStructure(byId('structure'), records, marked, hole);
   };

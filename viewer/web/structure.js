@@ -24,7 +24,7 @@
   const kinds = ['parent', 'left', 'right', 'prev', 'next'];
   Module.heapViewStructure = (svg, records, marked = [], hole = -1) => {
     const { nodes } = records;
-    const depth = nodes.length > 0 ? Math.floor(Math.log2(nodes.length)) + 1 : 1;
+    const depth = Math.floor(Math.log2(nodes.length + 1)) + 1;
     svg.setAttribute('viewBox', `0 0 ${width} ${depth * rowHeight + 18}`);
     const parts = [make('defs', {})];
     parts[0].appendChild(make('marker', { id: 'arrow', viewBox: '0 0 8 8', refX: 8, refY: 4,
@@ -61,6 +61,36 @@
       if (i === records.last) group.appendChild(make('text', { x: at.x, y: at.y + 24, 'text-anchor': 'middle', class: 'pointer' }, 'last'));
       parts.push(group);
     });
+    // Where the next insert hangs its node, found as the heap finds it:
+    // from last, its parent, and that parent's successor when it is full.
+    const last = records.last;
+    if (records.showNext && last >= 0 && nodes.length < 31 && nodes.length === records.count) {
+      const parent = nodes[last][1];
+      let at = -1;
+      let how;
+      if (parent < 0) {
+        [at, how] = [last, `last (#${last}) is the root: the new node is its left child`];
+      } else if (nodes[parent][3] < 0) {
+        [at, how] = [parent, `last (#${last}) is a left child: the new node is the right child ` +
+          `of its parent #${parent}`];
+      } else if (nodes[parent][5] >= 0) {
+        at = nodes[parent][5];
+        how = `last (#${last}) is a right child: its parent #${parent}'s successor #${at} ` +
+          'takes the new node as its left child';
+      }
+      if (at >= 0) {
+        const from = place(at);
+        const to = place(nodes.length);
+        parts.push(make('path', { d: `M${from.x},${from.y + 12} L${to.x},${to.y - 12}`,
+          class: 'ghost', 'marker-end': 'url(#arrow)' }));
+        const ghost = make('g', { class: 'node ghost' });
+        ghost.appendChild(make('rect', { x: to.x - 20, y: to.y - 12, width: 40, height: 24, rx: 3 }));
+        ghost.appendChild(make('text', { x: to.x, y: to.y + 4, 'text-anchor': 'middle' }, 'new'));
+        parts.push(ghost);
+        parts.push(make('text', { x: 4, y: depth * rowHeight + 14, class: 'how' },
+          `Next insert: ${how}.`));
+      }
+    }
     svg.replaceChildren(...parts);
     const left = records.count - nodes.length;
     return left > 0 ? `The first ${nodes.length} of ${records.count} nodes; ${left} more not drawn` +
