@@ -51,3 +51,40 @@ LabelPlacement labelPlacement(const Box& box, std::size_t length) {
     }
     return LabelPlacement{false, 0.0F, 0.0F};
 }
+
+Box boxOfPosition(int position) {
+    // Replay the turns from the root: position p's children are 2p+1, 2p+2.
+    int turns[kDrawnDepth + 1];
+    int depth = 0;
+    for (int p = position; p > 0 && depth <= kDrawnDepth; p = (p - 1) / 2) {
+        turns[depth++] = p % 2 == 0 ? 1 : 0;
+    }
+    Box box = kRootBox;
+    while (depth > 0) {
+        box = turns[--depth] != 0 ? rightChildBox(box) : leftChildBox(box);
+    }
+    return box;
+}
+
+int positionAt(int x, int y) {
+    // The root's box is the top half; each box's children share the strip
+    // under it, halved at its centre: descend until the point is inside.
+    Box box = kRootBox;
+    int position = 0;
+    for (int depth = 0; depth <= kDrawnDepth; ++depth) {
+        const Corners c = boxCorners(box);
+        if (x < c.left || x >= c.right) {
+            return -1;
+        }
+        if (y >= c.bottom && y < c.top) {
+            return position;
+        }
+        if (y >= c.top) {
+            return -1;
+        }
+        const bool right = x >= box.x;
+        box = right ? rightChildBox(box) : leftChildBox(box);
+        position = 2 * position + (right ? 2 : 1);
+    }
+    return -1;
+}

@@ -55,4 +55,16 @@ struct LabelPlacement {
 /// width; its baseline is 9 or 5 units below the centre.
 LabelPlacement labelPlacement(const Box& box, std::size_t length);
 
+/// The deepest level the picture draws: 8 levels, 255 boxes.
+constexpr int kDrawnDepth = 7;
+
+/// The box of level-order position (from 0 at the root), down to kDrawnDepth.
+Box boxOfPosition(int position);
+
+/// The inverse: the level-order position (from 0) whose box holds the point
+/// (x, y) in drawing units, or -1 when none down to kDrawnDepth does. A point
+/// on an edge two boxes share belongs to the lower or the right one, so
+/// every point is in one box at most.
+int positionAt(int x, int y);
+
 #endif // VIEWER_GEOMETRY_H

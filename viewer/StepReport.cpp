@@ -28,27 +28,29 @@ int depthOfPosition(int position) {
 
 namespace {
 
+/// How far the item travelled, in levels: toward the root or the leaves.
 std::string levels(int risen) {
-    if (risen == 0) {
-        return "it stayed in place";
-    }
     const int count = risen < 0 ? -risen : risen;
-    return std::string(risen > 0 ? "it rose " : "it sank ") + std::to_string(count) +
-           (count == 1 ? " level" : " levels");
+    return std::string(risen > 0 ? "rose " : "sank ") + std::to_string(count) +
+           (count == 1 ? " level" : " levels") + (risen > 0 ? " toward the root" : " toward the leaves");
 }
 
 } // namespace
 
 std::string describeStep(const StepReport& report) {
-    std::string words;
     if (report.kind == StepReport::Kind::Inserted) {
-        words = "inserted " + std::to_string(report.value);
-    } else {
-        words = "item " + std::to_string(report.item + 1) +
-                (report.kind == StepReport::Kind::Raised ? " went up by " : " went down by ") +
-                std::to_string(report.change) + " to " + std::to_string(report.value);
+        return "inserted " + std::to_string(report.value) + " in the last position; " +
+               (report.levelsRisen == 0 ? std::string("it stayed there")
+                                        : "it " + levels(report.levelsRisen));
     }
-    return words + "; " + levels(report.levelsRisen);
+    const std::string item = "item " + std::to_string(report.item + 1) + "'s value ";
+    const std::string moved =
+        report.levelsRisen == 0 ? "so it stayed in its place" : "so it " + levels(report.levelsRisen);
+    if (report.change == 0) {
+        return item + "stayed at " + std::to_string(report.value) + ", " + moved;
+    }
+    return item + (report.kind == StepReport::Kind::Raised ? "rose by " : "fell by ") +
+           std::to_string(report.change) + " to " + std::to_string(report.value) + ", " + moved;
 }
 
 std::string stepLine(std::int64_t number, const StepReport& report) {

@@ -33,8 +33,9 @@ struct StepReport {
     int position = 0;         ///< Its level-order position after the step, from 0.
 };
 
-/// The report's words, such as "inserted 523; it rose 2 levels" or "item 17
-/// went down by 412 to 87; it rose 3 levels". Items are numbered from 1 in the
+/// The report's words for a learner, such as "inserted 523 in the last
+/// position; it rose 2 levels toward the root" or "item 17's value fell by 412
+/// to 87, so it rose 3 levels toward the root". Items are numbered from 1 in the
 /// order they were inserted, so item N is the one step N inserted.
 std::string describeStep(const StepReport& report);
 

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The page's side of the platform seam: Emscripten's GLUT over WebGL, and the
-// hooks the page's controls drive (pause, one step, speed, a lost picture)
-// and read (the seed, each step and the heap in level order).
+// controls the page drives through the bridge (pause, one step, speed, a lost
+// picture, "Try it") and what it is told (the seed, each step and the heap in
+// level order).
 #include "Platform.h"
+
+#include "Bridge.h"
+#include "TryPage.h"
 
 #include "Drawing.h"
 #include "FrameCycle.h"
@@ -19,31 +23,6 @@
 #include <ctime>
 #include <string>
 
-// The page's side of these lives in page.js, as Module.heapViewPage; without
-// it (the program loaded on a bare page) the answers are the defaults.
-EM_JS(double, pageSeed, (), {
-    const page = Module['heapViewPage'];
-    return page && page.seed !== null ? page.seed : -1;
-});
-EM_JS(int, pageStartsPaused, (), {
-    const page = Module['heapViewPage'];
-    return page && page.paused ? 1 : 0;
-});
-EM_JS(double, pageSpeed, (), {
-    const page = Module['heapViewPage'];
-    return page ? page.speed : 1;
-});
-EM_JS(void, pageSeedInUse, (double seed), {
-    const page = Module['heapViewPage'];
-    if (page) page.seedInUse(seed);
-});
-EM_JS(void, pageFrameDrawn, (int step, const char* line, const std::int32_t* values, int count,
-                             int changed), {
-    const page = Module['heapViewPage'];
-    if (page) page.frameDrawn(step, UTF8ToString(line), HEAP32.subarray(values >> 2,
-                              (values >> 2) + count), changed);
-});
-
 namespace {
 
 /// What holds the steps back, and how fast they come otherwise.
@@ -54,6 +33,7 @@ struct Pacing {
     double dueAt = 0.0;      ///< when the next step is due, on emscripten_get_now()'s clock
     int generation = 0;      ///< timers armed for an older generation do nothing
     int singleSteps = 0;     ///< steps asked for one by one while paused, not yet drawn
+    bool trying = false;     ///< "Try it" shows: the scene is held, its display swapped out
 };
 Pacing pacing;
 
@@ -80,7 +60,7 @@ void updateOnTimer(int generation) {
 /// one for a step an interval from now.
 void rearm() {
     ++pacing.generation;
-    if (pacing.paused || pacing.lost) {
+    if (pacing.paused || pacing.lost || pacing.trying) {
         return;
     }
     pacing.dueAt = emscripten_get_now() + pacing.intervalMs;
@@ -94,9 +74,19 @@ void drawAfresh() {
     webGlutForgetState();
     init();
     reshape(kWindowSide, kWindowSide);
+    if (pacing.trying) {
+        trypage::redraw();
+        return;
+    }
     glClear(GL_COLOR_BUFFER_BIT);
     drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
     glFlush();
+}
+
+/// GLUT's display callback while "Try it" shows: the learner's frame again,
+/// never a step of the scene.
+void displayTrying() {
+    bridge::tryFrameShown(trypage::redraw());
 }
 
 void setSpeed(double speed) {
@@ -112,18 +102,23 @@ void setSpeed(double speed) {
 void installSignalHandlers() {}
 
 void seedRandom() {
-    const double asked = pageSeed();
+    const double asked = bridge::askedSeed();
     const auto seed = asked >= 0.0 ? static_cast<unsigned int>(asked)
                                    : static_cast<unsigned int>(std::time(nullptr));
     std::srand(seed);
-    pageSeedInUse(seed);
+    bridge::seedInUse(seed);
 }
 
 void startFramePacing() {
-    setSpeed(pageSpeed());
+    setSpeed(bridge::askedSpeed());
     // GLUT's main loop draws the first frame itself; a page that starts
-    // paused holds everything after it.
-    pacing.paused = pageStartsPaused() != 0;
+    // paused holds everything after it, and one in "Try it" draws the
+    // learner's frame instead, leaving the scene unstepped.
+    pacing.paused = bridge::startsPaused();
+    pacing.trying = bridge::startsTrying();
+    if (pacing.trying) {
+        glutDisplayFunc(displayTrying);
+    }
     rearm();
 }
 
@@ -141,7 +136,10 @@ void frameDrawn(const GraphicsScene& scene, const StepReport& step) {
         values[count++] = static_cast<const IntNodeData*>(node->data)->value;
     }
     const std::string line = stepLine(scene.count, step);
-    pageFrameDrawn(scene.count, line.c_str(), values, count, step.position);
+    bridge::frameDrawn(static_cast<int>(scene.count), line, values, count, step.position);
+    if (bridge::showsStructure()) {
+        bridge::structureShown(trypage::structureJson(scene.heap));
+    }
     // GLUT serves one redisplay per animation frame, so steps asked for
     // faster than that are drawn one after another.
     if (pacing.singleSteps > 0 && --pacing.singleSteps > 0) {
@@ -149,37 +147,36 @@ void frameDrawn(const GraphicsScene& scene, const StepReport& step) {
     }
 }
 
-// What the page's controls call, as Module._heapView...().
-extern "C" {
+namespace webcontrols {
 
-EMSCRIPTEN_KEEPALIVE void heapViewSetPaused(int paused) {
-    if ((paused != 0) != pacing.paused) {
-        pacing.paused = paused != 0;
+void setPaused(bool paused) {
+    if (paused != pacing.paused) {
+        pacing.paused = paused;
         pacing.singleSteps = 0;
         rearm();
     }
 }
 
 /// One step and one frame, only while paused (and the picture is there).
-EMSCRIPTEN_KEEPALIVE void heapViewStep() {
-    if (pacing.paused && !pacing.lost && ++pacing.singleSteps == 1) {
+void stepOnce() {
+    if (pacing.paused && !pacing.lost && !pacing.trying && ++pacing.singleSteps == 1) {
         glutPostRedisplay();
     }
 }
 
-EMSCRIPTEN_KEEPALIVE void heapViewSetSpeed(double speed) {
-    setSpeed(speed);
+void setSpeed(double speed) {
+    ::setSpeed(speed);
     rearm();
 }
 
-/// The browser took the WebGL context away (lost 1) or gave it back (0):
-/// no steps run without it, and a restored one shows the scene at once, as
-/// it was, before the steps go on.
-EMSCRIPTEN_KEEPALIVE void heapViewSetContextLost(int lost) {
-    if ((lost != 0) == pacing.lost) {
+/// The browser took the WebGL context away (lost) or gave it back: no steps
+/// run without it, and a restored one shows the picture at once, as it was,
+/// before the steps go on.
+void setContextLost(bool lost) {
+    if (lost == pacing.lost) {
         return;
     }
-    pacing.lost = lost != 0;
+    pacing.lost = lost;
     pacing.singleSteps = 0;
     if (!pacing.lost) {
         drawAfresh();
@@ -189,8 +186,28 @@ EMSCRIPTEN_KEEPALIVE void heapViewSetContextLost(int lost) {
 
 /// Once the program has quit, a restored context gets its last frame back,
 /// and nothing runs after it.
-EMSCRIPTEN_KEEPALIVE void heapViewRedraw() {
+void redraw() {
     drawAfresh();
 }
 
-} // extern "C"
+void tellStructure() {
+    bridge::structureShown(trypage::structureJson(SCENE.heap));
+}
+
+void setTrying(bool trying) {
+    if (trying == pacing.trying) {
+        return;
+    }
+    pacing.trying = trying;
+    pacing.singleSteps = 0;
+    glutDisplayFunc(trying ? displayTrying : display);
+    if (!trying && !pacing.lost) {
+        // The scene as it was left, not a step further, until the timer's.
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawHeap(kRootBox.width, kRootBox.height, kRootBox.x, kRootBox.y, SCENE.heap.root);
+        glFlush();
+    }
+    rearm();
+}
+
+} // namespace webcontrols

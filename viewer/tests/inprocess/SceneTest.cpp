@@ -238,21 +238,28 @@ TEST(StepReport, WordsAndPlaces) {
         const char* words;
     };
     const Case cases[] = {
-        {{Kind::Inserted, 0, 523, 0, 0, 0}, "inserted 523; it stayed in place"},
-        {{Kind::Inserted, 9, 5, 0, 2, 1}, "inserted 5; it rose 2 levels"},
-        {{Kind::Inserted, 9, -5, 0, 1, 1}, "inserted -5; it rose 1 level"},
-        {{Kind::Lowered, 16, 87, 412, 3, 0}, "item 17 went down by 412 to 87; it rose 3 levels"},
-        {{Kind::Raised, 199, 999, 0, 0, 4}, "item 200 went up by 0 to 999; it stayed in place"},
+        {{Kind::Inserted, 0, 523, 0, 0, 0}, "inserted 523 in the last position; it stayed there"},
+        {{Kind::Inserted, 9, 5, 0, 2, 1},
+         "inserted 5 in the last position; it rose 2 levels toward the root"},
+        {{Kind::Inserted, 9, -5, 0, 1, 1},
+         "inserted -5 in the last position; it rose 1 level toward the root"},
+        {{Kind::Lowered, 16, 87, 412, 3, 0},
+         "item 17's value fell by 412 to 87, so it rose 3 levels toward the root"},
+        {{Kind::Raised, 199, 999, 0, 0, 4}, "item 200's value stayed at 999, so it stayed in its place"},
         {{Kind::Raised, 0, INT32_MAX, 4294967295LL, -1, 5},
-         "item 1 went up by 4294967295 to 2147483647; it sank 1 level"},
-        {{Kind::Raised, 3, 1200, 998, -7, 199}, "item 4 went up by 998 to 1200; it sank 7 levels"},
+         "item 1's value rose by 4294967295 to 2147483647, so it sank 1 level toward the leaves"},
+        {{Kind::Raised, 3, 1200, 998, -7, 199},
+         "item 4's value rose by 998 to 1200, so it sank 7 levels toward the leaves"},
+        {{Kind::Lowered, 96, -3, 701, 7, 0},
+         "item 97's value fell by 701 to -3, so it rose 7 levels toward the root"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(describeStep(c.report), c.words);
     }
-    EXPECT_EQ(stepLine(1, cases[1].report), "Step 1: inserted 5; it rose 2 levels");
+    EXPECT_EQ(stepLine(1, cases[1].report),
+              "Step 1: inserted 5 in the last position; it rose 2 levels toward the root");
     EXPECT_EQ(stepLine(2147483648LL, cases[0].report),
-              "Step 2147483648: inserted 523; it stayed in place");
+              "Step 2147483648: inserted 523 in the last position; it stayed there");
 
     // Places of a full 255-node tree, found from the links alone.
     MinBinaryHeap heap;
@@ -281,6 +288,34 @@ TEST(SignalLine, FormatsAnyIntExactly) {
         const std::size_t length = formatSignalLine(sig, line);
         ASSERT_LE(length, kSignalLineCapacity);
         EXPECT_EQ(std::string(line, length), "caught signal " + std::to_string(sig) + "\n");
+    }
+}
+
+TEST(Geometry, ClicksFindTheBoxTablesPositions) {
+    // positionAt inverts the box geometry: every point well inside a row's
+    // box, and its edges' first pixels, find that row; nothing outside does.
+    // The deepest boxes are one unit tall, a line on the edge of the box
+    // above, so no point is theirs.
+    for (const ExpectedBox& row : boxTable()) {
+        SCOPED_TRACE(::testing::Message() << "position " << row.position);
+        const int p = row.position - 1;
+        const Box box = boxOfPosition(p);
+        EXPECT_TRUE(box.x == row.x && box.y == row.y && box.width == row.width &&
+                    box.height == row.height);
+        if (row.height < 2) {
+            continue;
+        }
+        const int left = row.x - row.width / 2, right = row.x + row.width / 2;
+        const int bottom = row.y - row.height / 2, top = row.y + row.height / 2;
+        for (const auto& [x, y] : {std::pair{row.x, row.y}, std::pair{left, bottom},
+                                   std::pair{right - 1, top - 1}, std::pair{left, top - 1},
+                                   std::pair{right - 1, bottom}}) {
+            EXPECT_EQ(positionAt(x, y), p) << "(" << x << ", " << y << ")";
+        }
+    }
+    for (const auto& [x, y] : {std::pair{-1, 300}, std::pair{400, 300}, std::pair{200, 400},
+                               std::pair{10, 0}}) {
+        EXPECT_EQ(positionAt(x, y), -1) << "(" << x << ", " << y << ")";
     }
 }
 
