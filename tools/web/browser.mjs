@@ -3,6 +3,7 @@
 // ESR through puppeteer-core over WebDriver BiDi (no browser of their own is
 // ever downloaded), and what the scripts and tests need beside them: the
 // canvas's pixels and the accessibility checker's script.
+import dns from 'node:dns';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import { chromium } from 'playwright-core';
@@ -10,6 +11,11 @@ import pngjs from 'pngjs';
 import puppeteer from 'puppeteer-core';
 
 const require = createRequire(import.meta.url);
+
+// Firefox's remote agent listens on 127.0.0.1 and puppeteer reaches it as
+// "localhost", which a system whose /etc/hosts also gives ::1 for it (a fresh
+// Debian does) would resolve to the refused ::1 first.
+dns.setDefaultResultOrder('ipv4first');
 
 /// The page's viewport: room for the canvas beside its controls.
 export const viewport = { width: 900, height: 1000 };
