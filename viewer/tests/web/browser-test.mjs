@@ -580,6 +580,49 @@ test('Try it: a lesson link opens at its frame, matches a model, steps back and 
   assert.match(link, new RegExp(`mode=try&at=${frame}&ops=${ops},c2=-999$`));
   const again = await open(new URL(link).search);
   assert.deepEqual([await tryValues(again.page), await timelineAt(again.page)], [listed, frame]);
+
+  // "Ask me first": nothing runs until the learner answers; a right and a
+  // wrong answer are scored; then the frames play to the model's heap.
+  await page.getByLabel('Speed').selectOption('4');
+  await page.getByRole('checkbox', { name: 'Ask me first' }).check();
+  let done = `${ops},c2=-999`;
+  const played = () => page.waitForFunction(() => {
+    const t = document.getElementById('timeline');
+    return t.value === t.max && document.getElementById('play').textContent === 'Play';
+  });
+  const score = page.getByRole('status', { name: 'Score' });
+  const maxBefore = await page.getByRole('slider', { name: 'Timeline' }).getAttribute('max');
+  for (const [inserted, chosen, verdict, scored] of [[-1000, 0, /^Right: -1000 settles at/, 1],
+    [9999, 0, /^Not quite: 9999 settles at/, 2]]) {
+    await page.getByRole('button', { name: 'End' }).click();
+    await value.fill(String(inserted));
+    await page.getByRole('button', { name: 'Insert' }).click();
+    assert.match(await page.locator('#question').textContent(),
+      new RegExp(`^${inserted} goes into a new last node.*Where will it settle\\?$`));
+    if (scored === 1) {
+      assert.equal(await page.getByRole('slider', { name: 'Timeline' }).getAttribute('max'), maxBefore);
+    }
+    await tryList(page).nth(chosen).getByRole('button').click();
+    assert.match(await page.locator('#verdict').textContent(), verdict);
+    assert.equal(await score.textContent(), `Score: 1 right out of ${scored}`);
+    await played();
+    done += `,i${inserted}`;
+    assert.deepEqual(await tryValues(page), modelHeap(done));
+  }
+  // A build asks for both counts; the counts it then shows answer.
+  await page.getByRole('textbox', { name: 'Values' }).fill('5,3,8,1,9,2');
+  await page.getByRole('button', { name: 'Build' }).click();
+  await page.getByRole('spinbutton', { name: 'Bottom-up' }).fill('0');
+  await page.getByRole('spinbutton', { name: 'One by one' }).fill('0');
+  await page.getByRole('button', { name: 'Answer' }).click();
+  const [, oneByOne] = (await page.locator('#verdict').textContent())
+    .match(/^Not quite: bottom-up takes \d+ .*one by one (\d+) \(you said 0/);
+  assert.equal(await score.textContent(), 'Score: 1 right out of 3');
+  await played();
+  assert.match(await page.getByRole('group', { name: 'Counts' }).textContent(),
+    new RegExp(`this operation ${oneByOne} comparisons`));
+  assert.match(await page.getByRole('link', { name: 'Link to this moment' }).getAttribute('href'),
+    /&ask=1$/);
   assert.deepEqual([...problems, ...again.problems], []);
 });
 
