@@ -187,6 +187,24 @@ EMSCRIPTEN_KEEPALIVE int heapViewTryRun(int action, int frame, int position, int
     return refused.empty() ? 1 : 0;
 }
 
+/// "Ask me first": tells the question to ask before heapViewTryRun with the
+/// same arguments (JSON, or "" for none); the answer is told as "verdict".
+EMSCRIPTEN_KEEPALIVE void heapViewTryAsk(int action, int frame, int position, int way,
+                                         unsigned seed) {
+    std::string value;
+    std::string values;
+    text("value", value);
+    text("values", values);
+    tell("question", trypage::ask(static_cast<trypage::Action>(action), frameIndex(frame), position,
+                                  value, values, way, seed));
+}
+EMSCRIPTEN_KEEPALIVE void heapViewTryCheck(int position) {
+    tell("verdict", trypage::check(position));
+}
+EMSCRIPTEN_KEEPALIVE void heapViewTryCheckCounts(unsigned bottomUp, unsigned oneByOne) {
+    tell("verdict", trypage::checkCounts(bottomUp, oneByOne));
+}
+
 EMSCRIPTEN_KEEPALIVE void heapViewTrySetKind(int max, int frame) {
     trypage::setKind(max != 0, frameIndex(frame));
 }

@@ -7,6 +7,9 @@
 #include <heap/BinaryHeap.h>
 
 #include <GL/gl.h>
+#include <tryit/Predict.h>
+
+#include <optional>
 
 #include <string>
 #include <utility>
@@ -17,6 +20,8 @@ namespace {
 
 tryit::Session session;
 std::size_t shown = 0;
+std::optional<tryit::Question> pending;
+tryit::Score score;
 
 /// The heap as a frame shows it, rebuilt for the shared drawing: a display
 /// heap of the frame's values in level order, linked by addLast so that it
@@ -150,6 +155,77 @@ std::string run(Action action, std::size_t frame, int position, const std::strin
     case Action::Clear: return session.clear();
     }
     return "Unknown operation.";
+}
+
+std::string ask(Action action, std::size_t frame, int position, const std::string& value,
+                const std::string& values, int way, unsigned seed) {
+    pending.reset();
+    tryit::Operation operation;
+    const bool oneByOne = way != 0;
+    switch (action) {
+    case Action::Insert: operation.kind = tryit::Operation::Kind::Insert; break;
+    case Action::Extract: operation.kind = tryit::Operation::Kind::Extract; break;
+    case Action::Change: operation.kind = tryit::Operation::Kind::Change; break;
+    case Action::Remove: operation.kind = tryit::Operation::Kind::Remove; break;
+    case Action::Build:
+    case Action::Random:
+        operation.kind = oneByOne ? tryit::Operation::Kind::BuildOneByOne
+                                  : tryit::Operation::Kind::BuildBottomUp;
+        break;
+    default: return "";
+    }
+    operation.position = position;
+    // What run() would refuse is not asked about: it is refused there.
+    if ((action == Action::Insert || action == Action::Change) &&
+        !tryit::parseValue(value, operation.value).empty()) {
+        return "";
+    }
+    if (action == Action::Build && !tryit::parseValueList(values, operation.values).empty()) {
+        return "";
+    }
+    if (action == Action::Random) {
+        operation.values = tryit::randomValues(15, seed);
+    }
+    // The operation runs on what shows at frame: the question is asked there.
+    tryit::Session there(session.kind());
+    const std::vector<int> start = valuesAt(frame);
+    if (!start.empty()) {
+        there.build(start, tryit::BuildWay::BottomUp);
+    }
+    pending = tryit::askBefore(there, operation);
+    if (!pending) {
+        return "";
+    }
+    std::string out = "{\"text\":";
+    appendString(out, pending->text);
+    return out + ",\"how\":" + (pending->kind == tryit::Question::Kind::HowMany ? "true" : "false") +
+           ",\"position\":" + std::to_string(pending->position) + "}";
+}
+
+namespace {
+std::string scored(const tryit::Verdict& verdict) {
+    pending.reset();
+    score.record(verdict);
+    std::string out = std::string("{\"right\":") + (verdict.right ? "true" : "false") + ",\"text\":";
+    appendString(out, verdict.text);
+    out += ",\"score\":";
+    appendString(out, score.text());
+    return out + "}";
+}
+} // namespace
+
+std::string check(int position) {
+    if (!pending || pending->kind != tryit::Question::Kind::Where) {
+        return "";
+    }
+    return scored(tryit::checkWhere(*pending, position));
+}
+
+std::string checkCounts(unsigned bottomUp, unsigned oneByOne) {
+    if (!pending || pending->kind != tryit::Question::Kind::HowMany) {
+        return "";
+    }
+    return scored(tryit::checkHowMany(*pending, bottomUp, oneByOne));
 }
 
 void setKind(bool max, std::size_t frame) {

@@ -27,6 +27,15 @@ bool open(const tryit::LinkParameters& parameters, std::vector<std::string>& mes
 std::string run(Action action, std::size_t frame, int position, const std::string& value,
                 const std::string& values, int way, unsigned seed);
 
+/// "Ask me first": the question to ask before run() with the same arguments,
+/// as JSON {"text", "how" (a build), "position"}, or "" when there is none.
+/// It is kept until answered by check() or checkCounts(), which score it and
+/// return {"right", "text", "score"} as JSON ("" with no question pending).
+std::string ask(Action action, std::size_t frame, int position, const std::string& value,
+                const std::string& values, int way, unsigned seed);
+std::string check(int position);
+std::string checkCounts(unsigned bottomUp, unsigned oneByOne);
+
 /// A fresh heap of that kind holding the values shown at frame, built
 /// bottom-up, so that switching kind keeps the learner's values.
 void setKind(bool max, std::size_t frame);

@@ -56,6 +56,17 @@
     tryRun: (action, frame, position, way, seed) =>
       Module._heapViewTryRun(program.actions.indexOf(action), frame, position, way, seed) === 1,
     actions: ['insert', 'extract', 'change', 'remove', 'build', 'sort', 'random', 'clear'],
+    // "Ask me first": the question before tryRun with the same arguments, and
+    // the verdict on an answer (a position, or the two counts); null for none.
+    ask(action, frame, position, way, seed) {
+      Module._heapViewTryAsk(program.actions.indexOf(action), frame, position, way, seed);
+      return told.question ? JSON.parse(told.question) : null;
+    },
+    check(position, oneByOne) {
+      if (oneByOne === undefined) Module._heapViewTryCheck(position);
+      else Module._heapViewTryCheckCounts(position, oneByOne);
+      return told.verdict ? JSON.parse(told.verdict) : null;
+    },
     trySetKind: (max, frame) => Module._heapViewTrySetKind(max ? 1 : 0, frame),
     tryShow: (frame) => Module._heapViewTryShow(frame),
     frameCount: () => Module._heapViewTryFrameCount(),

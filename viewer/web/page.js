@@ -42,7 +42,7 @@
   };
 
   // The run's settings from the address: a bad value is ignored and said.
-  const settings = { seed: null, paused: false, speed: 1 };
+  const settings = { seed: null, paused: false, speed: 1, ask: false };
   // A lesson link's parts go to the program, which reads and checks them.
   const lesson = new Map();
   const shown = (value) => {
@@ -64,13 +64,16 @@
     } else if (name === 'paused') {
       if (value === '1' || value === '0') settings.paused = value === '1';
       else ignore(`paused=${shown(value)} is neither 1 nor 0`);
+    } else if (name === 'ask') {
+      if (value === '1' || value === '0') settings.ask = value === '1';
+      else ignore(`ask=${shown(value)} is neither 1 nor 0`);
     } else if (name === 'speed') {
       if (speeds.includes(value)) settings.speed = Number(value);
       else ignore(`speed=${shown(value)} is not one of ${speeds.join(', ')}`);
     } else if (['mode', 'heap', 'at', 'ops'].includes(name)) {
       if (!lesson.has(name)) lesson.set(name, value);
     } else {
-      ignore(`${shown(name)} is not a setting (seed, paused, speed, mode, heap, at and ops are)`);
+      ignore(`${shown(name)} is not a setting (seed, paused, speed, ask, mode, heap, at and ops are)`);
     }
   }
   if (ignored > kShownProblems) say(`… and ${ignored - kShownProblems} more ignored in the address.`);
@@ -203,6 +206,9 @@
   const playButton = byId('play');
   const tryList = byId('tryheap');
   const marks = byId('marks').getContext('2d');
+  const askBox = byId('ask');
+  askBox.checked = settings.ask;
+  let asked = null;
   const trying = { on: false, frame: 0, count: 1, view: null, chosen: -1, timer: null, boxes: null };
 
   // Drawing units to the canvas's pixels, y down: the program's viewport is
@@ -273,6 +279,11 @@
   };
 
   const chooseNode = (position) => {
+    if (asked && !asked.how) {
+      answer(program.check(position));
+      return;
+    }
+    if (position >= trying.view.values.length) return;
     trying.chosen = position;
     byId('chosen').textContent = position < 0 ? 'none (click a box or a list entry)'
       : `position ${position}, value ${trying.view.values[position]}`;
@@ -345,13 +356,16 @@
       item.textContent = String(value);
       return item;
     }));
-    const address = new URL(location.href);
-    address.search = `?${program.link(view.index)}`;
-    address.hash = '';
-    byId('trylink').href = address.href;
+    updateTryLink();
     logStep(`Frame ${view.index}: ${view.sentence}`);
   };
 
+  const updateTryLink = () => {
+    const address = new URL(location.href);
+    address.search = `?${program.link(trying.frame)}${askBox.checked ? '&ask=1' : ''}`;
+    address.hash = '';
+    byId('trylink').href = address.href;
+  };
   const show = (frame) => program.tryShow(Math.max(0, Math.min(frame, trying.count - 1)));
   const setPlaying = (on) => {
     on &&= trying.frame < trying.count - 1;
@@ -376,11 +390,37 @@
 
   // An operation runs on what shows; its first frame shows at once and the
   // rest play at the chosen speed.
+  // With "Ask me first", an operation first asks where its item will settle
+  // (a build: how many comparisons each way takes); the answer, checked and
+  // scored by the program, then runs it from where it was asked.
   const runAction = (action) => {
     if (!running()) return;
     setPlaying(false);
-    const seed = Math.floor(Math.random() * 0x100000000);
-    if (!program.tryRun(action, trying.frame, trying.chosen, Number(waySelect.value), seed)) return;
+    const run = [action, trying.frame, trying.chosen, Number(waySelect.value),
+      Math.floor(Math.random() * 0x100000000)];
+    asked = askBox.checked && program.ask(...run);
+    byId('asking').hidden = !asked;
+    if (asked) {
+      asked.run = run;
+      byId('question').textContent = asked.text;
+      byId('newlast').hidden = action !== 'insert';
+      byId('howmany').hidden = !asked.how;
+      byId('verdict').textContent = '';
+      byId(asked.how ? 'bottomup' : action === 'insert' ? 'newlast' : 'question').focus();
+      return;
+    }
+    perform(run);
+  };
+  const answer = (verdict) => {
+    const { run } = asked;
+    asked = null;
+    byId('asking').hidden = true;
+    byId('verdict').textContent = verdict.text;
+    byId('score').textContent = `Score: ${verdict.score}`;
+    perform(run);
+  };
+  const perform = (run) => {
+    if (!program.tryRun(...run)) return;
     trying.chosen = -1;
     byId('chosen').textContent = 'none (click a box or a list entry)';
     trying.count = program.frameCount();
@@ -390,6 +430,21 @@
   for (const action of program.actions) {
     byId(action).addEventListener('click', () => runAction(action));
   }
+  byId('newlast').addEventListener('click', () => chooseNode(trying.view.values.length));
+  byId('answer').addEventListener('click', () => {
+    const counts = ['bottomup', 'onebyone'].map((id) => byId(id).value.trim());
+    if (counts.every((count) => /^\d{1,9}$/.test(count))) answer(program.check(...counts.map(Number)));
+    else say('Give each way\'s count of comparisons as a whole number.');
+  });
+  byId('structure').addEventListener('click', (event) => {
+    const node = event.target.closest('[data-position]');
+    if (trying.on && node && trying.view) chooseNode(Number(node.dataset.position));
+  });
+  askBox.addEventListener('change', () => {
+    asked = null;
+    byId('asking').hidden = true;
+    if (trying.view) updateTryLink();
+  });
   kindSelect.addEventListener('change', () => {
     if (!running()) return;
     setPlaying(false);
@@ -420,7 +475,7 @@
     const y = side - 1 - (event.clientY - box.top - canvas.clientTop) * scale;
     const position = program.positionAt(Math.floor(((x + 0.5) * side) / (side - 1)),
       Math.floor(((y + 0.5) * side) / (side - 1)));
-    if (position >= 0 && trying.view && position < trying.view.values.length &&
+    if (position >= 0 && trying.view && position < trying.view.values.length + (asked ? 1 : 0) &&
         position !== trying.view.hole) {
       chooseNode(position);
     }

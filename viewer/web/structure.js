@@ -83,7 +83,7 @@
         const to = place(nodes.length);
         parts.push(make('path', { d: `M${from.x},${from.y + 12} L${to.x},${to.y - 12}`,
           class: 'ghost', 'marker-end': 'url(#arrow)' }));
-        const ghost = make('g', { class: 'node ghost' });
+        const ghost = make('g', { class: 'node ghost', 'data-position': records.count });
         ghost.appendChild(make('rect', { x: to.x - 20, y: to.y - 12, width: 40, height: 24, rx: 3 }));
         ghost.appendChild(make('text', { x: to.x, y: to.y + 4, 'text-anchor': 'middle' }, 'new'));
         parts.push(ghost);

@@ -580,6 +580,53 @@ test('Try it: a lesson link opens at its frame, matches a model, steps back and 
   assert.match(link, new RegExp(`mode=try&at=${frame}&ops=${ops},c2=-999$`));
   const again = await open(new URL(link).search);
   assert.deepEqual([await tryValues(again.page), await timelineAt(again.page)], [listed, frame]);
+
+  // "Ask me first": nothing runs until the learner answers; a right and a
+  // wrong answer are scored; then the frames play to the model's heap.
+  await page.getByLabel('Speed').selectOption('4');
+  await page.getByRole('checkbox', { name: 'Ask me first' }).check();
+  let done = `${ops},c2=-999`;
+  const played = () => page.waitForFunction(() => {
+    const t = document.getElementById('timeline');
+    return t.value === t.max && document.getElementById('play').textContent === 'Play';
+  });
+  const score = page.getByRole('status', { name: 'Score' });
+  const maxBefore = await page.getByRole('slider', { name: 'Timeline' }).getAttribute('max');
+  // 9999 stays in the new last node of this min-heap: answered there it is
+  // right, answered at the root it is not.
+  const inserted = 9999;
+  for (const [answerNewLast, verdict, scored] of [[true, /^Right: 9999 settles at/, 1],
+    [false, /^Not quite: 9999 settles at/, 2]]) {
+    await page.getByRole('button', { name: 'End' }).click();
+    await value.fill(String(inserted));
+    await page.getByRole('button', { name: 'Insert' }).click();
+    assert.match(await page.locator('#question').textContent(),
+      new RegExp(`^${inserted} goes into a new last node.*Where will it settle\\?$`));
+    if (scored === 1) {
+      assert.equal(await page.getByRole('slider', { name: 'Timeline' }).getAttribute('max'), maxBefore);
+    }
+    if (answerNewLast) await page.getByRole('button', { name: 'The new last node' }).click();
+    else await tryList(page).nth(0).getByRole('button').click();
+    assert.match(await page.locator('#verdict').textContent(), verdict);
+    assert.equal(await score.textContent(), `Score: 1 right out of ${scored}`);
+    await played();
+    done += `,i${inserted}`;
+    assert.deepEqual(await tryValues(page), modelHeap(done));
+  }
+  // A build asks for both counts; the counts it then shows answer.
+  await page.getByRole('textbox', { name: 'Values' }).fill('5,3,8,1,9,2');
+  await page.getByRole('button', { name: 'Build' }).click();
+  await page.getByRole('spinbutton', { name: 'Bottom-up' }).fill('0');
+  await page.getByRole('spinbutton', { name: 'One by one' }).fill('0');
+  await page.getByRole('button', { name: 'Answer' }).click();
+  const [, oneByOne] = (await page.locator('#verdict').textContent())
+    .match(/^Not quite: bottom-up takes \d+ .*one by one (\d+) \(you said 0/);
+  assert.equal(await score.textContent(), 'Score: 1 right out of 3');
+  await played();
+  assert.match(await page.getByRole('group', { name: 'Counts' }).textContent(),
+    new RegExp(`this operation ${oneByOne} comparisons`));
+  assert.match(await page.getByRole('link', { name: 'Link to this moment' }).getAttribute('href'),
+    /&ask=1$/);
   assert.deepEqual([...problems, ...again.problems], []);
 });
 
@@ -695,7 +742,7 @@ test('a 360-pixel screen: no sideways scroll, the picture scaled and clicked rig
   assert.equal(await liveness(), 'off', 'the log is live while frames play');
   await page.waitForFunction(() => document.getElementById('play').textContent === 'Play');
   assert.equal(await liveness(), 'polite');
-  assert.equal(await page.getByRole('status').textContent(),
+  assert.equal(await page.locator('#announce').textContent(),
     await stepsLog(page).locator('div').last().textContent());
   await page.getByRole('radio', { name: 'Watch' }).check();
   await waitForStep(page, 1);
