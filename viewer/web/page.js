@@ -319,14 +319,22 @@
   const structureView = byId('structure-view');
   const drawStructure = (records, marked, hole = -1) => {
     records.showNext = trying.on && hole < 0;
-    byId('structure-note').textContent =
-      Module.heapViewStructure(byId('structure'), records, marked, hole);
+    const note = Module.heapViewStructure(byId('structure'), records, marked, hole,
+      trying.on && asked && !asked.how);
+    if (byId('structure-note').textContent !== note) byId('structure-note').textContent = note;
+  };
+  const redrawTried = () => {
+    const view = trying.view;
+    if (structureView.open && view) {
+      view.structure.lifted = view.lifted && { value: view.liftedValue, marked: view.liftedMarked };
+      drawStructure(view.structure, view.marked, view.hole);
+    }
   };
   const updateStructureFeed = () => {
     page.showsStructure = structureView.open && !trying.on;
     if (!structureView.open || !running()) return;
     if (trying.on) {
-      if (trying.view) drawStructure(trying.view.structure, trying.view.marked, trying.view.hole);
+      redrawTried();
     } else {
       program.watchStructure();
     }
@@ -341,7 +349,7 @@
     if (trying.chosen >= view.values.length) trying.chosen = -1;
     renderList();
     drawMarks();
-    if (structureView.open) drawStructure(view.structure, view.marked, view.hole);
+    redrawTried();
     const [comparisons, moves, allComparisons, allMoves] = view.counts;
     byId('counts').textContent = `Counts: this operation ${counted(comparisons, moves)}; ` +
       `in all ${counted(allComparisons, allMoves)}.`;
@@ -407,6 +415,7 @@
       byId('howmany').hidden = !asked.how;
       byId('verdict').textContent = '';
       byId(asked.how ? 'bottomup' : action === 'insert' ? 'newlast' : 'question').focus();
+      redrawTried();
       return;
     }
     perform(run);
@@ -444,6 +453,7 @@
     asked = null;
     byId('asking').hidden = true;
     if (trying.view) updateTryLink();
+    redrawTried();
   });
   kindSelect.addEventListener('change', () => {
     if (!running()) return;
@@ -485,6 +495,12 @@
   const field = (target) => target instanceof Element &&
     target.closest('input, select, textarea, [contenteditable]') !== null;
   const tryKey = (event) => {
+    const node = event.target instanceof Element && event.target.closest('[data-position][role="button"]');
+    if (node && (event.key === 'Enter' || event.key === ' ')) {
+      event.preventDefault();
+      if (running()) chooseNode(Number(node.dataset.position));
+      return;
+    }
     if (event.target === valueField && event.key === 'Enter') runAction('insert');
     else if (event.target === valuesField && event.key === 'Enter') runAction('build');
     if (field(event.target) || event.ctrlKey || event.metaKey || event.altKey) return;
@@ -575,6 +591,7 @@
     onRuntimeInitialized() {
       connect({ text: (name) => lesson.get(name) ?? null });
       setMode(program.tryOpen() || trying.on ? 'try' : 'watch');
+      updateStructureFeed();
       connect({ text: (name) => (name === 'value' ? valueField.value
         : name === 'values' ? valuesField.value : null) });
     },

@@ -195,6 +195,66 @@ async function stepRate(page, ms) {
 }
 const listValues = async (page) => (await heapItems(page).allTextContents()).map(Number);
 
+/// "Linked structure" as drawn: every arrow as "from link to", and each
+/// node's accessible sentence, in level order.
+const drawnStructure = (page) => page.locator('#structure').evaluate((svg) => ({
+  links: [...svg.querySelectorAll('path.link')].map(
+    (path) => `${path.dataset.from} ${path.dataset.link} ${path.dataset.to}`).sort(),
+  nodes: [...svg.querySelectorAll('g.node:not(.ghost)')].map((node) => node.getAttribute('aria-label')),
+}));
+/// The links of a complete tree of size nodes threaded in level order.
+function treeLinks(size) {
+  const links = [];
+  for (let i = 0; i < size; ++i) {
+    const to = { parent: i > 0 ? (i - 1) >> 1 : -1, left: 2 * i + 1, right: 2 * i + 2,
+      prev: i - 1, next: i + 1 };
+    for (const [link, j] of Object.entries(to)) if (j >= 0 && j < size) links.push(`${i} ${link} ${j}`);
+  }
+  return links.sort();
+}
+/// The structure drawn for these values: the tree's links, each node read
+/// as its position and value, root and last marked.
+async function assertStructure(page, values) {
+  const { links, nodes } = await drawnStructure(page);
+  assert.deepEqual(links, treeLinks(values.length));
+  assert.deepEqual(nodes.map((label) => /^#\d+: -?\d+/.exec(label)[0]),
+    values.map((value, i) => `#${i}: ${value}`));
+  assert.match(nodes[0], /^#0: -?\d+, root/);
+  assert.match(nodes.at(-1), /, last(, |$)/);
+  assert.equal(await page.locator('#structure-note').textContent(), `All ${values.length} nodes.`);
+}
+
+/// Pairs of the page's visible pieces (text, controls, pictures, list
+/// entries) whose boxes overlap, one not inside the other.
+const overlaps = (page) => page.evaluate(() => {
+  const pieces = [...document.querySelectorAll('h1, h2, p, label, button, select, input, legend, ' +
+    'summary, #canvas, #structure, li, a, kbd, .box')].filter((element) =>
+    element.getClientRects().length > 0 && !element.closest('.unseen'));
+  const name = (element) => `${element.localName}${element.id ? `#${element.id}` : ''} ` +
+    `"${element.textContent.trim().slice(0, 20)}"`;
+  const found = [];
+  pieces.forEach((a, i) => {
+    const r = a.getBoundingClientRect();
+    for (const b of pieces.slice(i + 1)) {
+      if (a.contains(b) || b.contains(a)) continue;
+      const q = b.getBoundingClientRect();
+      if (Math.min(r.right, q.right) - Math.max(r.left, q.left) > 1 &&
+          Math.min(r.bottom, q.bottom) - Math.max(r.top, q.top) > 1) {
+        found.push(`${name(a)} / ${name(b)}`);
+      }
+    }
+  });
+  return found;
+});
+
+/// axe's serious and critical findings on the page as it is.
+async function axeProblems(page) {
+  await page.addScriptTag({ content: axeSource() });
+  const violations = await page.evaluate(async () => (await axe.run()).violations.map(
+    (v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.map((n) => n.target.join(' ')) })));
+  return violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
+}
+
 /// The Chromium run the Firefox one is held to: canvas, log and list.
 let seededRun;
 
@@ -353,6 +413,17 @@ test('a seed gives the same run; pause holds it and Step adds one step', async (
   const line = await stepsLog(page).locator('div').last().textContent();
   const marked = await page.locator('#heap li[aria-current="true"]').textContent();
   assert.match(line, new RegExp(`^Step 21: inserted ${marked} in the last position; `));
+
+  // Stepped on to 31 items, "Linked structure" draws them all, each link
+  // from the node records, with the last step's node marked.
+  for (let n = 22; n <= 31; ++n) {
+    await page.getByRole('button', { name: 'Step' }).click();
+    await waitForStep(page, n);
+  }
+  await assertStructure(page, await listValues(page));
+  assert.equal(await page.locator('#structure g.marked').getAttribute('data-position'),
+    String(await page.locator('#heap li').evaluateAll(
+      (items) => items.findIndex((item) => item.getAttribute('aria-current') === 'true'))));
   assert.deepEqual([...first.problems, ...second.problems], []);
 });
 
@@ -426,11 +497,7 @@ test('a lost picture is said and stops the steps; restored, it draws again', asy
 
 test('accessible: no serious or critical axe violation, visible focus', async () => {
   const { page, problems } = await open('?paused=1');
-  await page.addScriptTag({ content: axeSource() });
-  const violations = await page.evaluate(async () => (await axe.run()).violations.map(
-    (v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.map((n) => n.target.join(' ')) })));
-  const bad = violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
-  assert.deepEqual(bad, []);
+  assert.deepEqual(await axeProblems(page), []);
   await page.keyboard.press('Tab');
   const focused = await page.evaluate(() => {
     const style = getComputedStyle(document.activeElement);
@@ -555,23 +622,9 @@ test('Try it: a lesson link opens at its frame, matches a model, steps back and 
   await page.getByRole('button', { name: 'End' }).click();
   assert.deepEqual(await tryValues(page), modelHeap(`${ops},c2=-999`));
 
-  // "Linked structure": every node's parent, children and thread, as drawn
-  // from the records, are the complete tree's.
-  await page.getByText('Linked structure', { exact: true }).click();
-  await page.waitForFunction(() => document.querySelector('#structure line') !== null);
-  const drawn = await page.locator('#structure line').evaluateAll((lines) => lines.map(
-    (line) => `${line.dataset.from} ${line.dataset.link} ${line.dataset.to}`).sort());
-  const size = (await tryValues(page)).length;
-  const expected = [];
-  for (let i = 0; i < size; ++i) {
-    const links = { parent: i > 0 ? (i - 1) >> 1 : -1, left: 2 * i + 1, right: 2 * i + 2,
-      prev: i - 1, next: i + 1 };
-    for (const [link, to] of Object.entries(links)) {
-      if (to >= 0 && to < size) expected.push(`${i} ${link} ${to}`);
-    }
-  }
-  assert.deepEqual(drawn, expected.sort());
-  assert.equal(await page.locator('#structure-note').textContent(), `All ${size} nodes.`);
+  // "Linked structure", open from the start: every node's parent, children
+  // and thread, as drawn from the records, are the complete tree's.
+  await assertStructure(page, await tryValues(page));
 
   // "Link to this moment" reopens the same frame with the same operations.
   await page.getByRole('button', { name: 'Back' }).click();
@@ -592,11 +645,12 @@ test('Try it: a lesson link opens at its frame, matches a model, steps back and 
   });
   const score = page.getByRole('status', { name: 'Score' });
   const maxBefore = await page.getByRole('slider', { name: 'Timeline' }).getAttribute('max');
-  // 9999 stays in the new last node of this min-heap: answered there it is
-  // right, answered at the root it is not.
+  // 9999 stays in the new last node of this min-heap: answered there (by the
+  // button, or from the keyboard on the structure's new node) it is right;
+  // answered at the root it is not.
   const inserted = 9999;
-  for (const [answerNewLast, verdict, scored] of [[true, /^Right: 9999 settles at/, 1],
-    [false, /^Not quite: 9999 settles at/, 2]]) {
+  for (const [answerBy, verdict, right, scored] of [['button', /^Right: 9999 settles at/, 1, 1],
+    ['list', /^Not quite: 9999 settles at/, 1, 2], ['structure', /^Right: /, 2, 3]]) {
     await page.getByRole('button', { name: 'End' }).click();
     await value.fill(String(inserted));
     await page.getByRole('button', { name: 'Insert' }).click();
@@ -605,10 +659,18 @@ test('Try it: a lesson link opens at its frame, matches a model, steps back and 
     if (scored === 1) {
       assert.equal(await page.getByRole('slider', { name: 'Timeline' }).getAttribute('max'), maxBefore);
     }
-    if (answerNewLast) await page.getByRole('button', { name: 'The new last node' }).click();
-    else await tryList(page).nth(0).getByRole('button').click();
+    if (answerBy === 'button') {
+      await page.getByRole('button', { name: 'The new last node' }).click();
+    } else if (answerBy === 'list') {
+      await tryList(page).nth(0).getByRole('button').click();
+    } else {
+      const newNode = page.getByRole('group', { name: 'Linked structure' })
+        .getByRole('button', { name: /the next insert's new node/ });
+      await newNode.focus();
+      await page.keyboard.press('Enter');
+    }
     assert.match(await page.locator('#verdict').textContent(), verdict);
-    assert.equal(await score.textContent(), `Score: 1 right out of ${scored}`);
+    assert.equal(await score.textContent(), `Score: ${right} right out of ${scored}`);
     await played();
     done += `,i${inserted}`;
     assert.deepEqual(await tryValues(page), modelHeap(done));
@@ -621,7 +683,7 @@ test('Try it: a lesson link opens at its frame, matches a model, steps back and 
   await page.getByRole('button', { name: 'Answer' }).click();
   const [, oneByOne] = (await page.locator('#verdict').textContent())
     .match(/^Not quite: bottom-up takes \d+ .*one by one (\d+) \(you said 0/);
-  assert.equal(await score.textContent(), 'Score: 1 right out of 3');
+  assert.equal(await score.textContent(), 'Score: 2 right out of 4');
   await played();
   assert.match(await page.getByRole('group', { name: 'Counts' }).textContent(),
     new RegExp(`this operation ${oneByOne} comparisons`));
@@ -701,13 +763,7 @@ test('Try it: a max-heap from the keyboard alone; fast on 255 items and 100 oper
   assert.ok(firstFrameMs < 50, `${firstFrameMs.toFixed(1)} ms`);
   assert.match(await stepsLog(page).locator('div').last().textContent(), /^Frame \d+: extract max/);
 
-  const seriousOrCritical = async () => {
-    await page.addScriptTag({ content: axeSource() });
-    const violations = await page.evaluate(async () => (await axe.run()).violations.map(
-      (v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.map((n) => n.target.join(' ')) })));
-    return violations.filter((v) => v.impact === 'serious' || v.impact === 'critical');
-  };
-  assert.deepEqual(await seriousOrCritical(), []);
+  assert.deepEqual(await axeProblems(page), []);
 
   // Back to Watch: its scene was never stepped, and now runs from step 1.
   assert.equal(await stepsLog(page).locator('div', { hasText: /^Step / }).count(), 0);
@@ -715,16 +771,19 @@ test('Try it: a max-heap from the keyboard alone; fast on 255 items and 100 oper
   await waitForStep(page, 2);
   assert.match(await stepsLog(page).locator('div', { hasText: /^Step / }).first().textContent(),
     /^Step 1: inserted/);
-  assert.deepEqual(await seriousOrCritical(), []);
+  assert.deepEqual(await axeProblems(page), []);
   assert.deepEqual(problems, []);
 });
 
-test('a 360-pixel screen: no sideways scroll, the picture scaled and clicked right; ' +
-  'the Steps log quiet while frames play, the current line said once they stop', async () => {
+test('a 360-pixel screen and 200 % zoom: no sideways scroll, nothing overlapping, axe in ' +
+  'both modes, the picture scaled and clicked right; the Steps log quiet while frames play, ' +
+  'the current line said once they stop', async () => {
   const page = await browser.newPage({ viewport: { width: 360, height: 740 }, deviceScaleFactor: 1 });
   const { problems } = await open('?mode=try&ops=n50.30.80.10.20.60.70', page);
   const sideways = () => page.evaluate(() => document.documentElement.scrollWidth);
   assert.ok(await sideways() <= 360, `${await sideways()} px wide in "Try it"`);
+  assert.deepEqual(await overlaps(page), []);
+  assert.deepEqual(await axeProblems(page), []);
   const box = await canvasBox(page);
   assert.ok(box.width < side, `the picture is ${box.width} px wide`);
   const scale = box.width / side;
@@ -748,7 +807,21 @@ test('a 360-pixel screen: no sideways scroll, the picture scaled and clicked rig
   await waitForStep(page, 1);
   assert.equal(await liveness(), 'off');
   assert.ok(await sideways() <= 360, `${await sideways()} px wide in "Watch"`);
-  assert.deepEqual(problems, []);
+  assert.deepEqual(await overlaps(page), []);
+  assert.deepEqual(await axeProblems(page), []);
+
+  // 200 % zoom of a 1280 x 1000 window lays the page out in 640 x 500 CSS
+  // pixels, two device pixels each; a question waits in "Try it".
+  const zoomed = await browser.newPage({ viewport: { width: 640, height: 500 }, deviceScaleFactor: 2 });
+  const more = await open('?mode=try&ask=1&ops=n50.30.80.10.20.60.70', zoomed);
+  await zoomed.getByRole('textbox', { name: 'Value', exact: true }).fill('1');
+  await zoomed.getByRole('button', { name: 'Insert' }).click();
+  assert.equal(await zoomed.locator('#asking').isVisible(), true);
+  assert.deepEqual(await overlaps(zoomed), [], 'overlaps in "Try it" at 200 %');
+  await zoomed.getByRole('radio', { name: 'Watch' }).check();
+  await waitForStep(zoomed, 2);
+  assert.deepEqual(await overlaps(zoomed), [], 'overlaps in "Watch" at 200 %');
+  assert.deepEqual([...problems, ...more.problems], []);
 });
 
 /// CPU seconds used so far by the processes under this one, by Chromium's
@@ -785,7 +858,7 @@ function cpuSecondsByType() {
 // the machine can only add to a window's figure, so the lower of two windows
 // is the one held to the limit. The GPU process, SwiftShader drawing WebGL and
 // compositing the page in software, is printed beside it.
-test('four steps a second with 200 items listed and told, under 5 % of a core',
+test('four steps a second with 200 items listed, told and drawn linked, under 5 % of a core',
   async () => {
     const { page, problems } = await open('?speed=4');
     await waitForStep(page, 205);
@@ -807,6 +880,8 @@ test('four steps a second with 200 items listed and told, under 5 % of a core',
     }
     assert.ok(best.renderer < 5, `the page takes ${best.renderer.toFixed(1)} % of a core`);
     assert.equal(await heapItems(page).count(), 200);
+    assert.equal(await page.locator('#structure-note').textContent(),
+      'The first 31 of 200 nodes; 169 more not drawn, last among them.');
     assert.deepEqual(problems, []);
   });
 
