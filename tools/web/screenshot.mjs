@@ -25,6 +25,8 @@ try {
   await page.waitForFunction(() => Module.heapViewPage.firstFrameAt !== null,
     undefined, { timeout: 30000 });
   if (query) {
+    // Wide enough for the linked structure to sit beside the picture.
+    await page.setViewportSize({ width: 1500, height: 1000 });
     await page.locator('.stage').screenshot({ path: file });
     console.log(`Saved the page as ${query} opens it`);
   } else {

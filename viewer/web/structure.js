@@ -86,7 +86,8 @@
       showLifted(svg, records.lifted, hole);
       return note;
     }
-    const depth = Math.floor(Math.log2(nodes.length + 1)) + 1;
+    // The rows drawn, and one more where the next insert's node may show.
+    const depth = Math.floor(Math.log2(Math.max(records.showNext ? nodes.length : nodes.length - 1, 0) + 1)) + 1;
     svg.setAttribute('viewBox', `0 0 ${width + 2 * margin} ${depth * rowHeight + 24}`);
     const parts = [make('defs', {})];
     parts[0].appendChild(make('marker', { id: 'arrow', viewBox: '0 0 8 8', refX: 8, refY: 4,
