@@ -25,9 +25,11 @@ try {
   await page.waitForFunction(() => Module.heapViewPage.firstFrameAt !== null,
     undefined, { timeout: 30000 });
   if (query) {
-    // Wide enough for the linked structure to sit beside the picture.
-    await page.setViewportSize({ width: 1500, height: 1000 });
-    await page.locator('.stage').screenshot({ path: file });
+    // The picture and its controls, and the linked structure under them.
+    const top = await page.locator('.stage').boundingBox();
+    const bottom = await page.locator('#structure-view').boundingBox();
+    await page.screenshot({ path: file, fullPage: true, clip: { x: top.x, y: top.y,
+      width: top.width, height: bottom.y + bottom.height - top.y } });
     console.log(`Saved the page as ${query} opens it`);
   } else {
     const firstFrame = await page.evaluate(() => Module.heapViewPage.firstFrameAt);

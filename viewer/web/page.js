@@ -295,6 +295,7 @@
     const items = tryList.children;
     while (items.length < view.values.length) {
       const item = document.createElement('li');
+      item.dataset.at = items.length;
       const button = document.createElement('button');
       button.type = 'button';
       button.addEventListener('click', () => chooseNode([...tryList.children].indexOf(item)));
