@@ -884,10 +884,13 @@ test('four steps a second with 200 items listed, told and drawn linked, under 5 
         `GPU process ${w.gpu.toFixed(1)} %`).join('; ') + ` (lowest renderer ${
         Math.min(...windows.map((w) => w.renderer)).toFixed(1)} %)`;
     };
-    console.log(`with 200 items, Linked structure shown: ${await measure(2)}`);
+    // Folded first: the Steps log's cost grows with its lines, so a later
+    // window costs a little more.
     await page.getByText('Linked structure', { exact: true }).click();
     const folded = await measure(3);
     console.log(`with 200 items, Linked structure folded: ${folded}`);
+    await page.getByText('Linked structure', { exact: true }).click();
+    console.log(`with 200 items, Linked structure shown: ${await measure(2)}`);
     const lowest = Number(/lowest renderer ([\d.]+) %/.exec(folded)[1]);
     assert.ok(lowest < 5, `the page takes ${lowest} % of a core`);
     assert.equal(await heapItems(page).count(), 200);
