@@ -16,6 +16,7 @@
   const messages = byId('messages');
   const speeds = [...speedSelect.options].map((option) => option.value);
   const kStepLines = 500;
+  const kBlockLines = 20;
   const kMessageLines = 500;
   const kShownProblems = 5;
   const { program, connect } = Module.heapViewBridge;
@@ -102,7 +103,7 @@
     if (playing === live.was) return;
     steps.setAttribute('aria-live', playing ? 'off' : 'polite');
     if (live.was && !playing) {
-      byId('announce').textContent = steps.lastElementChild?.textContent ?? '';
+      byId('announce').textContent = steps.lastElementChild?.lastElementChild?.textContent ?? '';
     }
     live.was = playing;
   };
@@ -133,8 +134,8 @@
       // The list: one item per node in level order, reused from step to step;
       // a step moves one value along a path, so only those items are touched.
       while (listed.length < values.length) {
+        heapList.appendChild(document.createElement('li')).dataset.at = listed.length;
         listed.push(null);
-        heapList.appendChild(document.createElement('li'));
       }
       while (listed.length > values.length) {
         listed.pop();
@@ -153,11 +154,23 @@
     },
   });
 
+  // The log holds its lines in blocks of kBlockLines, each laid out and
+  // painted on its own: as the log grows from its end, the blocks move as
+  // wholes, so a new line (four a second) costs its own block and the
+  // oldest, not all 500 lines.
+  let stepLines = 0;
   const logStep = (line) => {
-    const entry = document.createElement('div');
-    entry.textContent = line;
-    steps.appendChild(entry);
-    while (steps.children.length > kStepLines) steps.firstChild.remove();
+    let block = steps.lastElementChild;
+    if (!block || block.childElementCount >= kBlockLines) {
+      block = steps.appendChild(document.createElement('div'));
+    }
+    block.appendChild(document.createElement('div')).textContent = line;
+    if (++stepLines > kStepLines) {
+      const oldest = steps.firstElementChild;
+      oldest.firstElementChild.remove();
+      if (!oldest.firstElementChild) oldest.remove();
+      --stepLines;
+    }
   };
 
   // Before the program runs it reads page.paused and page.speed itself.
