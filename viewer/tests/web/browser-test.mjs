@@ -784,7 +784,7 @@ test('Try it: a max-heap from the keyboard alone; fast on 255 items and 100 oper
 
 test('a 360-pixel screen and 200 % zoom: no sideways scroll, nothing overlapping, axe in ' +
   'both modes, the picture scaled and clicked right; the Steps log quiet while frames play, ' +
-  'the current line said once they stop', async () => {
+  'the current line said once they stop; the structure beside the picture in a wide window', async () => {
   const page = await browser.newPage({ viewport: { width: 360, height: 740 }, deviceScaleFactor: 1 });
   const { problems } = await open('?mode=try&ops=n50.30.80.10.20.60.70', page);
   const sideways = () => page.evaluate(() => document.documentElement.scrollWidth);
@@ -828,6 +828,13 @@ test('a 360-pixel screen and 200 % zoom: no sideways scroll, nothing overlapping
   await zoomed.getByRole('radio', { name: 'Watch' }).check();
   await waitForStep(zoomed, 2);
   assert.deepEqual(await overlaps(zoomed), [], 'overlaps in "Watch" at 200 %');
+  // A window wide enough shows the structure beside the picture, at full size.
+  await zoomed.setViewportSize({ width: 1700, height: 1000 });
+  const [picture, view] = await Promise.all(['#canvas', '#structure'].map(
+    (selector) => zoomed.locator(selector).boundingBox()));
+  assert.ok(view.x >= picture.x + picture.width && view.y < picture.y + picture.height &&
+    view.width >= 790, `the structure at ${JSON.stringify(view)}, the picture at ${JSON.stringify(picture)}`);
+  assert.deepEqual(await overlaps(zoomed), [], 'overlaps in a wide window');
   assert.deepEqual([...problems, ...more.problems], []);
 });
 
