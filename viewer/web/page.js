@@ -311,7 +311,7 @@
       item.dataset.at = items.length;
       const button = document.createElement('button');
       button.type = 'button';
-      button.addEventListener('click', () => chooseNode([...tryList.children].indexOf(item)));
+      button.addEventListener('click', () => chooseNode(Number(item.dataset.at)));
       item.appendChild(button);
       tryList.appendChild(item);
     }
